@@ -1,0 +1,34 @@
+# Compiler and linker settings shared by the module and by anything built the
+# same way (the benchmark's empty module).
+
+# 32-bit x86: SSE2 arithmetic gives the same float results as every other
+# build (no x87 excess precision) and never quiets a NaN on a plain copy.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|x86_64|AMD64|amd64)$")
+  set(PELLASTO_X86_32 ON)
+endif()
+
+function(pellasto_module_flags target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Werror
+    -fno-exceptions -fno-rtti
+    # sqrt and friends never set errno here; nothing changes in the results.
+    -fno-math-errno)
+  if(PELLASTO_X86_32)
+    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse)
+  endif()
+  if(WIN32)
+    # Only system DLLs may be imported: the compiler's runtimes go inside.
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -static)
+  elseif(UNIX AND NOT APPLE AND NOT PELLASTO_SANITIZE)
+    # (A sanitized module leaves the runtime's symbols to the host program.)
+    target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,-z,now)
+  endif()
+endfunction()
+
+# -DPELLASTO_SANITIZE=address,undefined (or thread): every target, module
+# included, is built with those sanitizers.
+set(PELLASTO_SANITIZE "" CACHE STRING "Sanitizers for every target, e.g. address,undefined")
+if(PELLASTO_SANITIZE)
+  add_compile_options(-fsanitize=${PELLASTO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${PELLASTO_SANITIZE})
+endif()
