@@ -109,6 +109,11 @@ const HostModule& host_b() {
   return host;
 }
 
+const HostModule& host_without_rotation() {
+  static const HostModule host = load_host("test_host_partial", true);
+  return host;
+}
+
 const HostModule& host_without_exports() {
   static const HostModule host = load_host("test_host_empty", false);
   return host;

@@ -42,6 +42,7 @@ struct HostModule {
 const HostModule& host_a();
 const HostModule& host_b();
 const HostModule& host_without_exports();
+const HostModule& host_without_rotation();  // exports mi_phen_eval only
 
 }  // namespace pellasto_test
 

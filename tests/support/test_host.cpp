@@ -1,6 +1,7 @@
 // A host module for the tests. Built as host_a, host_b (the same exports, so a
-// test can tell which module a call reached by the hooks installed in each)
-// and, with TEST_HOST_EXPORTS_NOTHING, as a module lacking the functions.
+// test can tell which module a call reached by the hooks installed in each),
+// with TEST_HOST_EXPORTS_NOTHING as a module lacking the host functions, and
+// with TEST_HOST_WITHOUT_ROTATION as one that exports only mi_phen_eval.
 
 #include "tests/support/test_host.h"
 
@@ -30,12 +31,12 @@ void* phen_eval(RenderState* state, void* parameter) {
   return h->phen_eval(h->context, state, parameter);
 }
 
-Boolean matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
+[[maybe_unused]] Boolean matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
   const TestHostHooks* h = installed.load();
   return h->matrix_rotate_axis(h->context, m, axis, angle);
 }
 
-void vector_transform(Vector* out, const Vector* in, const Matrix* m) {
+[[maybe_unused]] void vector_transform(Vector* out, const Vector* in, const Matrix* m) {
   const TestHostHooks* h = installed.load();
   h->vector_transform(h->context, out, in, m);
 }
@@ -52,24 +53,26 @@ std::atomic<int> vector_transform_lookups{0};
 }  // namespace
 
 extern "C" {
-static decltype(&phen_eval) resolve_phen_eval() {
+decltype(&phen_eval) resolve_phen_eval() {
   ++phen_eval_lookups;
   return phen_eval;
 }
-static decltype(&matrix_rotate_axis) resolve_matrix_rotate_axis() {
+[[maybe_unused]] decltype(&matrix_rotate_axis) resolve_matrix_rotate_axis() {
   ++matrix_rotate_axis_lookups;
   return matrix_rotate_axis;
 }
-static decltype(&vector_transform) resolve_vector_transform() {
+[[maybe_unused]] decltype(&vector_transform) resolve_vector_transform() {
   ++vector_transform_lookups;
   return vector_transform;
 }
 TEST_HOST_EXPORT void* mi_phen_eval(RenderState*, void*)
     __attribute__((ifunc("resolve_phen_eval")));
+#if !defined(TEST_HOST_WITHOUT_ROTATION)
 TEST_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix*, const Vector*, float)
     __attribute__((ifunc("resolve_matrix_rotate_axis")));
 TEST_HOST_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix*)
     __attribute__((ifunc("resolve_vector_transform")));
+#endif
 
 TEST_HOST_EXPORT int test_host_lookups(const char* name) {
   if (std::strcmp(name, "mi_phen_eval") == 0) return phen_eval_lookups.load();
@@ -87,6 +90,7 @@ extern "C" {
 TEST_HOST_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   return phen_eval(state, parameter);
 }
+#if !defined(TEST_HOST_WITHOUT_ROTATION)
 TEST_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
                                                float angle) {
   return matrix_rotate_axis(m, axis, angle);
@@ -95,6 +99,7 @@ TEST_HOST_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
                                           const Matrix* m) {
   vector_transform(out, in, m);
 }
+#endif
 TEST_HOST_EXPORT int test_host_lookups(const char*) { return -1; }
 }  // extern "C"
 

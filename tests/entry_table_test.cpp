@@ -1,0 +1,250 @@
+// Binding the host functions by name: where they are looked up, how often,
+// what is printed when they cannot be found, and what the shader does then.
+
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <regex>
+#include <string>
+
+#include "tests/support/shading.h"
+
+namespace pellasto_test {
+namespace {
+
+using testing::_;
+using testing::Return;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+const char* const kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
+                                      "mi_vector_transform"};
+
+class EntryTable : public ShadingTest {
+ protected:
+  Color host_input{1, 2, 3, 4};
+
+  // A sample that calls every host function once: connected input, turn.
+  void shade_calling_every_function(Sample& s) {
+    s.params.mode = 1;
+    s.params.direction = {1, 0, 0};
+    s.params.rotation = 0.5f;
+    s.connect(&s.params.input);
+    ASSERT_EQ(s.shade(), 1);
+  }
+
+  // The handle as the failure message shows it.
+  static std::string shown(void* handle) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%08" PRIxPTR,
+                  reinterpret_cast<std::uintptr_t>(handle));
+    return text;
+  }
+};
+
+TEST_F(EntryTable, CallsReachTheModuleLastNamed) {
+  testing::StrictMock<MockHost> other;
+  TestHostHooks other_hooks = other.hooks();
+  host_b().install(&other_hooks);
+  Sample s;
+  s.connect(&s.params.input);
+
+  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input)).WillOnce(Return(&host_input));
+  EXPECT_EQ(s.shade(), 1);
+  testing::Mock::VerifyAndClearExpectations(&host);
+
+  ASSERT_EQ(pellasto().set_module_handle(host_b().handle), 0);
+  EXPECT_CALL(other, PhenEval(&s.state, &s.params.input))
+      .Times(2)
+      .WillRepeatedly(Return(&host_input));
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_EQ(s.shade(), 1);
+  testing::Mock::VerifyAndClearExpectations(&other);
+
+  ASSERT_EQ(pellasto().set_module_handle(host_a().handle), 0);
+  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input)).WillOnce(Return(&host_input));
+  EXPECT_EQ(s.shade(), 1);
+  host_b().install(nullptr);
+}
+
+TEST_F(EntryTable, EachFunctionIsLookedUpOncePerHandle) {
+  if (host_a().lookups("mi_phen_eval") < 0) {
+    GTEST_SKIP() << "this platform's loader gives no way to count lookups";
+  }
+  testing::NiceMock<MockHost> quiet;
+  ON_CALL(quiet, PhenEval).WillByDefault(Return(&host_input));
+  ON_CALL(quiet, MatrixRotateAxis).WillByDefault(rotate_axis);
+  ON_CALL(quiet, VectorTransform).WillByDefault(transform_direction);
+  TestHostHooks hooks = quiet.hooks();
+  host_a().install(&hooks);
+  host_b().install(&hooks);
+
+  auto counts = [](const HostModule& module) {
+    std::vector<int> n;
+    for (const char* name : kHostFunctions) n.push_back(module.lookups(name));
+    return n;
+  };
+  auto plus_one = [](std::vector<int> n) {
+    for (int& v : n) ++v;
+    return n;
+  };
+
+  ASSERT_EQ(pellasto().set_module_handle(host_a().handle), 0);
+  const std::vector<int> a0 = counts(host_a()), b0 = counts(host_b());
+  for (int i = 0; i < 1000; ++i) {
+    Sample s;
+    shade_calling_every_function(s);
+  }
+  EXPECT_EQ(counts(host_a()), plus_one(a0));
+  EXPECT_EQ(counts(host_b()), b0);
+
+  // A new handle forgets every address: each function is looked up in it.
+  ASSERT_EQ(pellasto().set_module_handle(host_b().handle), 0);
+  for (int i = 0; i < 1000; ++i) {
+    Sample s;
+    shade_calling_every_function(s);
+  }
+  EXPECT_EQ(counts(host_a()), plus_one(a0));
+  EXPECT_EQ(counts(host_b()), plus_one(b0));
+
+  // Naming the same module again forgets the addresses too.
+  ASSERT_EQ(pellasto().set_module_handle(host_b().handle), 0);
+  Sample s;
+  shade_calling_every_function(s);
+  EXPECT_EQ(counts(host_b()), plus_one(plus_one(b0)));
+  host_b().install(nullptr);
+}
+
+TEST_F(EntryTable, WithoutAHandleEveryCallSaysSoAndFallsBackToTheStoredValue) {
+  ASSERT_EQ(pellasto().set_module_handle(nullptr), 0);
+  Sample s;
+  s.params.input = {9, 8, 7, 6};
+  s.connect(&s.params.input);
+
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_EQ(s.shade(), 1);  // nothing is remembered about a failure
+  const std::string err = GetCapturedStderr();
+  EXPECT_EQ(GetCapturedStdout(), "");
+
+  const std::string once =
+#if defined(_WIN32)
+      // Windows looks a null handle up in the program, which exports nothing.
+      "DYNLOAD: dl_handle null\n"
+      "dlsym failed on \"mi_phen_eval\" \\(handle: 00000000 error: [0-9]+\\)\n";
+#else
+      "DYNLOAD: dl_handle null\n"
+      "dlsym failed on \"mi_phen_eval\" \\(handle: 00000000 error: 126\\)\n";
+#endif
+  EXPECT_TRUE(std::regex_match(err, std::regex(once + once))) << err;
+  EXPECT_TRUE(same_bits(s.result, s.params.input));
+}
+
+TEST_F(EntryTable, MissingFunctionsAreReportedOnEveryCallAndLeaveTheFrameUnturned) {
+  // This host exports mi_phen_eval but neither rotation function: the turn
+  // falls back to the identity, so the installed tangent is the unturned one.
+  TestHostHooks hooks = host.hooks();
+  host_without_rotation().install(&hooks);
+  void* const handle = host_without_rotation().handle;
+  ASSERT_EQ(pellasto().set_module_handle(handle), 0);
+
+  Sample s;
+  s.params.mode = 1;
+  s.params.direction = {0, 1, 0};
+  s.params.rotation = 0.25f;
+  Vector seen[2];
+  observe_input(s, &host_input, seen);
+
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  const std::string err = GetCapturedStderr();
+  EXPECT_EQ(GetCapturedStdout(), "");
+
+  EXPECT_EQ(seen[1], (Vector{0, 1, 0}));
+  EXPECT_EQ(seen[0], (Vector{-1, 0, 0}));
+  EXPECT_TRUE(same_bits(s.result, host_input));
+  const std::string error = "error: [0-9]+\\)\n";
+  const std::string pattern =
+      "dlsym failed on \"mi_matrix_rotate_axis\" \\(handle: " + shown(handle) + " " +
+      error + "dlsym failed on \"mi_vector_transform\" \\(handle: " + shown(handle) +
+      " " + error;
+  EXPECT_TRUE(std::regex_match(err, std::regex(pattern))) << err;
+#if !defined(_WIN32)
+  EXPECT_NE(err.find("error: 127)"), std::string::npos) << err;
+#endif
+
+  // The next call looks the missing functions up, and reports them, again.
+  observe_input(s, &host_input, seen);
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_TRUE(std::regex_match(GetCapturedStderr(), std::regex(pattern)));
+  host_without_rotation().install(nullptr);
+}
+
+TEST_F(EntryTable, HostWithoutAnyFunctionStillShadesFromStoredValues) {
+  void* const handle = host_without_exports().handle;
+  ASSERT_EQ(pellasto().set_module_handle(handle), 0);
+  Sample s;
+  const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+  s.params.mode = 1;
+  s.params.direction = {1, 0, 0};
+  s.params.rotation = 0.25f;
+  s.connect(&s.params.mode);
+  s.connect(&s.params.direction);
+  s.connect(&s.params.rotation);
+  s.connect(&s.params.input);
+
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  const std::string err = GetCapturedStderr();
+  EXPECT_EQ(GetCapturedStdout(), "");
+
+  // Parameter reads and host calls in their order, each failing.
+  std::string expected_names;
+  for (const char* name :
+       {"mi_phen_eval", "mi_phen_eval", "mi_phen_eval", "mi_matrix_rotate_axis",
+        "mi_vector_transform", "mi_phen_eval"}) {
+    expected_names += std::string("dlsym failed on \"") + name +
+                      "\" \\(handle: " + shown(handle) + " error: [0-9]+\\)\n";
+  }
+  EXPECT_TRUE(std::regex_match(err, std::regex(expected_names))) << err;
+  EXPECT_TRUE(same_bits(s.result, s.params.input));
+  EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+}
+
+TEST_F(EntryTable, HandleIsShownInFullWithAtLeastEightLowerCaseDigits) {
+  void* const handle = host_without_exports().handle;
+  ASSERT_EQ(pellasto().set_module_handle(handle), 0);
+  Sample s;
+  s.connect(&s.params.input);
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  const std::string err = GetCapturedStderr();
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(err, m, std::regex("handle: ([0-9a-f]{8,}) "))) << err;
+  EXPECT_EQ(std::stoull(m[1].str(), nullptr, 16),
+            static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
+}
+
+TEST_F(EntryTable, ModuleKeepsItsForwardingFunctionsToItself) {
+  // Were they exported, a host handing over the module's own handle would
+  // bind the module to itself.
+  for (const char* name : kHostFunctions) {
+    EXPECT_EQ(find_export(pellasto().handle, name), nullptr) << name;
+  }
+  ASSERT_EQ(pellasto().set_module_handle(pellasto().handle), 0);
+  Sample s;
+  s.connect(&s.params.input);
+  CaptureStderr();
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_NE(GetCapturedStderr().find("dlsym failed on \"mi_phen_eval\""),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace pellasto_test

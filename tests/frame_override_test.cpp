@@ -1,0 +1,415 @@
+// The frame the shader installs while its input is evaluated, and the state it
+// leaves behind.
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "tests/support/shading.h"
+
+namespace pellasto_test {
+namespace {
+
+using testing::_;
+using testing::InSequence;
+using testing::Return;
+
+Vector cross_product(Vector a, Vector b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+void expect_near(Vector actual, Vector expected) {
+  EXPECT_NEAR(actual.x, expected.x, 2e-7f) << actual;
+  EXPECT_NEAR(actual.y, expected.y, 2e-7f) << actual;
+  EXPECT_NEAR(actual.z, expected.z, 2e-7f) << actual;
+}
+
+class FrameOverride : public ShadingTest {
+ protected:
+  Color input_value{0.1f, 0.2f, 0.3f, 0.4f};
+  Vector seen[2]{};
+};
+
+struct WorkedExample {
+  const char* name;
+  std::int32_t mode;
+  Vector direction, position, point, normal;
+  Vector tangent, cross;
+};
+
+TEST_F(FrameOverride, WorkedExamplesInstallTheFrameAndRestoreTheHostVectors) {
+  const WorkedExample examples[] = {
+      {"direction along z, normal along x",
+       1,
+       {0, 0, 5},
+       {},
+       {},
+       {1, 0, 0},
+       {0, 0, 1},
+       {0, -1, 0}},
+      {"part along the normal removed",
+       1,
+       {1, 0, 1},
+       {},
+       {},
+       {0, 0, 1},
+       {1, 0, 0},
+       {0, 1, 0}},
+      {"position minus surface point",
+       2,
+       {},
+       {2, 0, 0},
+       {1, 0, 0},
+       {0, 0, 1},
+       {1, 0, 0},
+       {0, 1, 0}},
+      {"position ignores direction",
+       2,
+       {9, 9, 9},
+       {1, 5, 3},
+       {1, 2, 3},
+       {0, 0, 1},
+       {0, 1, 0},
+       {-1, 0, 0}},
+      {"direction ignores position",
+       1,
+       {0, -2, 0},
+       {7, 7, 7},
+       {},
+       {1, 0, 0},
+       {0, -1, 0},
+       {0, 0, -1}},
+  };
+  for (const WorkedExample& e : examples) {
+    SCOPED_TRACE(e.name);
+    Sample s;
+    const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+    s.params.mode = e.mode;
+    s.params.direction = e.direction;
+    s.params.position = e.position;
+    s.state.surface_point = e.point;
+    s.state.surface_normal = e.normal;
+    observe_input(s, &input_value, seen);
+
+    EXPECT_EQ(s.shade(), 1);
+    // Exact up to the rounding of the two reciprocal lengths.
+    expect_near(seen[1], e.tangent);
+    expect_near(seen[0], e.cross);
+    EXPECT_TRUE(same_bits(s.result, input_value));
+    EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+  }
+}
+
+TEST_F(FrameOverride, FrameIsOrthonormalAroundAnyNormal) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> coordinate(-10.0f, 10.0f);
+  for (int i = 0; i < 500; ++i) {
+    Sample s;
+    Vector n{coordinate(random), coordinate(random), coordinate(random)};
+    const float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    s.state.surface_normal = {n.x / len, n.y / len, n.z / len};
+    s.state.surface_point = {coordinate(random), coordinate(random), coordinate(random)};
+    s.params.mode = 1 + i % 2;
+    s.params.direction = {coordinate(random), coordinate(random), coordinate(random)};
+    s.params.position = {coordinate(random), coordinate(random), coordinate(random)};
+    observe_input(s, &input_value, seen);
+    ASSERT_EQ(s.shade(), 1);
+
+    const Vector t = seen[1], b = seen[0], N = s.state.surface_normal;
+    EXPECT_NEAR(t.x * t.x + t.y * t.y + t.z * t.z, 1.0f, 1e-5f);
+    EXPECT_NEAR(t.x * N.x + t.y * N.y + t.z * N.z, 0.0f, 1e-5f);
+    EXPECT_EQ(b, cross_product(N, t));
+    // The tangent leans the same way as the chosen direction.
+    Vector d = s.params.direction;
+    if (s.params.mode == 2) {
+      d = {s.params.position.x - s.state.surface_point.x,
+           s.params.position.y - s.state.surface_point.y,
+           s.params.position.z - s.state.surface_point.z};
+    }
+    EXPECT_GE(t.x * d.x + t.y * d.y + t.z * d.z, 0.0f);
+  }
+}
+
+TEST_F(FrameOverride, DegenerateDirectionsGiveZeroVectorsNotNaN) {
+  struct Case {
+    const char* name;
+    std::int32_t mode;
+    Vector direction, position;
+  } cases[] = {
+      {"zero direction", 1, {0, 0, 0}, {}},
+      {"position on the surface point", 2, {}, {3, -4, 5}},
+      {"direction along the normal", 1, {0, 0, 4}, {}},
+      {"direction against the normal", 1, {0, 0, -1e-20f}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sample s;
+    const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+    s.state.surface_point = {3, -4, 5};
+    s.params.mode = c.mode;
+    s.params.direction = c.direction;
+    s.params.position = c.position;
+    observe_input(s, &input_value, seen);
+
+    EXPECT_EQ(s.shade(), 1);
+    EXPECT_EQ(seen[0], (Vector{0, 0, 0}));
+    EXPECT_EQ(seen[1], (Vector{0, 0, 0}));
+    EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+  }
+}
+
+TEST_F(FrameOverride, DirectionThatIsNotANumberIsLeftAlone) {
+  Sample s;
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  s.params.mode = 1;
+  s.params.direction = {nan, 1, 0};
+  observe_input(s, &input_value, seen);
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_TRUE(std::isnan(seen[1].x));
+  EXPECT_TRUE(same_bits(s.result, input_value));
+}
+
+// The angle the host is asked for: the whole value times 2 pi, in double
+// precision, rounded to a float.
+float expected_angle(float turns) {
+  return static_cast<float>(static_cast<double>(turns) * 6.283185307179586);
+}
+
+TEST_F(FrameOverride, FractionalTurnAsksTheHostToTurnTheTangentAboutTheNormal) {
+  const float turns[] = {0.25f, 1.25f, -0.25f, 0.125f, 1e-30f, -3.5f, 8388607.5f};
+  for (float t : turns) {
+    SCOPED_TRACE(t);
+    Sample s;
+    s.params.mode = 1;
+    s.params.direction = {1, 0, 0};
+    s.params.rotation = t;
+    observe_input(s, &input_value, seen);
+    Matrix* filled = nullptr;
+    {
+      InSequence in_order;
+      EXPECT_CALL(host, MatrixRotateAxis(_, &s.state.surface_normal, _))
+          .WillOnce([&](Matrix* m, const Vector*, float angle) {
+            EXPECT_TRUE(same_bits(angle, expected_angle(t)));
+            filled = m;
+            return rotate_axis(m, &s.state.surface_normal, angle);
+          });
+      EXPECT_CALL(host, VectorTransform)
+          .WillOnce([&](Vector* out, const Vector* in, const Matrix* m) {
+            EXPECT_EQ(out, in);
+            EXPECT_EQ(m, filled);
+            EXPECT_EQ(*in, (Vector{1, 0, 0}));
+            transform_direction(out, in, m);
+          });
+    }
+    EXPECT_EQ(s.shade(), 1);
+  }
+}
+
+TEST_F(FrameOverride, QuarterTurnInstallsTheTurnedTangentAndItsCross) {
+  Sample s;
+  s.params.mode = 1;
+  s.params.direction = {1, 0, 0};
+  s.params.rotation = 0.25f;
+  observe_input(s, &input_value, seen);
+  use_real_rotation();
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_NEAR(seen[1].x, 0.0f, 1e-6f);
+  EXPECT_NEAR(seen[1].y, 1.0f, 1e-6f);
+  EXPECT_EQ(seen[0], cross_product(s.state.surface_normal, seen[1]));
+}
+
+TEST_F(FrameOverride, TurnedTangentIsNotNormalisedAgain) {
+  Sample s;
+  s.params.mode = 1;
+  s.params.direction = {0, 1, 0};
+  s.params.rotation = 0.5f;
+  observe_input(s, &input_value, seen);
+  EXPECT_CALL(host, MatrixRotateAxis).WillOnce(Return(1));
+  EXPECT_CALL(host, VectorTransform)
+      .WillOnce([](Vector* out, const Vector* in, const Matrix*) {
+        *out = {3 * in->x, 3 * in->y, 3 * in->z};
+      });
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_EQ(seen[1], (Vector{0, 3, 0}));
+  EXPECT_EQ(seen[0], (Vector{-3, 0, 0}));
+}
+
+TEST_F(FrameOverride, WholeTurnsAndRemaindersThatAreNotANumberMakeNoHostCall) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float turns[] = {0.0f,
+                         -0.0f,
+                         1.0f,
+                         -2.0f,
+                         3.0f,
+                         8388608.0f,
+                         1e30f,
+                         -16777217.0f,
+                         inf,
+                         -inf,
+                         std::numeric_limits<float>::quiet_NaN()};
+  for (float t : turns) {
+    SCOPED_TRACE(t);
+    Sample s;
+    s.params.mode = 1;
+    s.params.direction = {0, 1, 0};
+    s.params.rotation = t;
+    observe_input(s, &input_value, seen);
+    // The strict mock fails on any call of the rotation functions.
+    EXPECT_EQ(s.shade(), 1);
+    EXPECT_EQ(seen[1], (Vector{0, 1, 0}));
+    EXPECT_EQ(seen[0], (Vector{-1, 0, 0}));
+  }
+}
+
+TEST_F(FrameOverride, ModesWithoutDirectionPassInputThroughAndKeepTheHostFrame) {
+  const std::int32_t modes[] = {0, 3, -1, 1 << 30,
+                                std::numeric_limits<std::int32_t>::min()};
+  for (std::int32_t mode : modes) {
+    SCOPED_TRACE(mode);
+    Sample s;
+    const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+    s.params.mode = mode;
+    s.params.direction = {1, 0, 0};
+    s.params.rotation = 0.25f;
+    s.connect(&s.params.mode);
+    s.connect(&s.params.direction);
+    s.connect(&s.params.position);
+    s.connect(&s.params.rotation);
+    s.connect(&s.params.input);
+    {
+      InSequence in_order;
+      EXPECT_CALL(host, PhenEval(&s.state, &s.params.mode))
+          .WillOnce(Return(&s.params.mode));
+      EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
+          .WillOnce([&](RenderState* state, void*) -> void* {
+            seen[0] = state->surface_derivatives[0];
+            seen[1] = state->surface_derivatives[1];
+            // Whatever runs for the input scribbles over the vectors.
+            state->surface_derivatives[0] = {9, 9, 9};
+            state->surface_derivatives[1] = {8, 8, 8};
+            return &input_value;
+          });
+    }
+    EXPECT_EQ(s.shade(), 1);
+    EXPECT_TRUE(same_bits(seen, host_vectors));
+    EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+    EXPECT_TRUE(same_bits(s.result, input_value));
+  }
+}
+
+TEST_F(FrameOverride, ResultAndRestoredVectorsKeepEveryBit) {
+  const std::uint32_t patterns[] = {0x7f800001u /* signalling NaN */, 0xffc12345u,
+                                    0x80000000u, 0x00000001u /* smallest denormal */,
+                                    0x7f7fffffu};
+  for (std::int32_t mode : {0, 1, 2}) {
+    SCOPED_TRACE(mode);
+    Sample s;
+    s.params.mode = mode;
+    s.params.direction = {0, 1, 0};
+    s.params.position = {5, 0, 0};
+    float* words = &s.derivatives[0].x;
+    for (int i = 0; i < 6; ++i) words[i] = float_from_bits(patterns[i % 5]);
+    Vector before[2];
+    std::memcpy(before, s.derivatives, sizeof before);
+    s.params.input = {float_from_bits(patterns[0]), float_from_bits(patterns[1]),
+                      float_from_bits(patterns[2]), float_from_bits(patterns[3])};
+    const Color stored = s.params.input;
+
+    EXPECT_EQ(s.shade(), 1);
+    EXPECT_TRUE(same_bits(s.result, stored));
+    EXPECT_TRUE(same_bits(s.derivatives, before));
+  }
+}
+
+TEST_F(FrameOverride, NestedCallsEachRestoreTheVectorsTheyFound) {
+  Sample s;
+  const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+  s.params.mode = 1;
+  s.params.direction = {1, 0, 0};
+  s.connect(&s.params.input);
+
+  // The shader connected to the outer input is Pellasto again, on the same
+  // render state, with its own parameters.
+  FrameParams inner{};
+  inner.mode = 1;
+  inner.direction = {0, 1, 0};
+  inner.input = {5, 6, 7, 8};
+  Color inner_result{};
+  Vector outer_frame_seen_by_inner_caller[2]{};
+  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
+      .WillOnce([&](RenderState* state, void*) -> void* {
+        // The inner call reads its parameters unconnected.
+        ShaderRecord* outer_shader = state->current_shader;
+        ShaderRecord inner_shader{};
+        state->current_shader = &inner_shader;
+        EXPECT_EQ(pellasto().shade(&inner_result, state, &inner), 1);
+        state->current_shader = outer_shader;
+        outer_frame_seen_by_inner_caller[0] = state->surface_derivatives[0];
+        outer_frame_seen_by_inner_caller[1] = state->surface_derivatives[1];
+        return &inner_result;
+      });
+
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_EQ(outer_frame_seen_by_inner_caller[1], (Vector{1, 0, 0}));
+  EXPECT_EQ(outer_frame_seen_by_inner_caller[0], (Vector{0, 1, 0}));
+  EXPECT_TRUE(same_bits(s.result, inner.input));
+  EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+}
+
+TEST_F(FrameOverride, VectorsAreRestoredWhereTheHostHoldsThemAfterTheInput) {
+  Sample s;
+  Vector moved[2] = {{1, 1, 1}, {2, 2, 2}};
+  const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+  s.params.mode = 2;
+  s.params.position = {0, 3, 0};
+  s.connect(&s.params.input);
+  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
+      .WillOnce([&](RenderState* state, void*) -> void* {
+        state->surface_derivatives = moved;
+        return &input_value;
+      });
+
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_TRUE(same_bits(moved, host_vectors));
+  EXPECT_EQ(s.derivatives[1], (Vector{0, 1, 0}));  // the override, left behind
+}
+
+TEST_F(FrameOverride, WithoutDerivativeVectorsTheInputStillPassesThrough) {
+  for (std::int32_t mode : {0, 1, 2}) {
+    SCOPED_TRACE(mode);
+    Sample s;
+    s.state.surface_derivatives = nullptr;
+    s.params.mode = mode;
+    s.params.direction = {1, 0, 0};
+    s.params.rotation = 0.25f;
+    s.connect(&s.params.mode);
+    s.connect(&s.params.direction);
+    s.connect(&s.params.rotation);
+    s.connect(&s.params.input);
+    InSequence in_order;
+    EXPECT_CALL(host, PhenEval(&s.state, &s.params.mode))
+        .WillOnce(Return(&s.params.mode));
+    EXPECT_CALL(host, PhenEval(&s.state, &s.params.input)).WillOnce(Return(&input_value));
+    EXPECT_EQ(s.shade(), 1);
+    EXPECT_TRUE(same_bits(s.result, input_value));
+    EXPECT_EQ(s.state.surface_derivatives, nullptr);
+  }
+}
+
+TEST_F(FrameOverride, HostThatDropsTheVectorsDuringTheInputIsNotWrittenThrough) {
+  Sample s;
+  s.params.mode = 1;
+  s.params.direction = {1, 0, 0};
+  s.connect(&s.params.input);
+  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
+      .WillOnce([&](RenderState* state, void*) -> void* {
+        state->surface_derivatives = nullptr;
+        return &input_value;
+      });
+  EXPECT_EQ(s.shade(), 1);
+  EXPECT_TRUE(same_bits(s.result, input_value));
+}
+
+}  // namespace
+}  // namespace pellasto_test
