@@ -1,0 +1,200 @@
+// Per-call cost of the shader, called through its exported entry as a host
+// calls it, beside the floor (an empty entry in a module built the same way)
+// and the limit (the same work inline). Prints Google Benchmark's figures,
+// then a table of ratios from this one run:
+//   mode 0:        shader / floor
+//   other modes:   shader / (floor + limit)
+// and the two-thread scaling. Before timing, checks over a million calls that
+// the shader allocates nothing and looks each host function up once.
+//
+//   pellasto_bench [--benchmark_repetitions=N] [other Google Benchmark flags]
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/alloc_counter.h"
+#include "bench/scenario.h"
+
+namespace pellasto_bench {
+namespace {
+
+void shader_call(benchmark::State& st, const Case& c) {
+  Sample s(c);
+  const PellastoShaderFn shade = modules().shade;
+  benchmark::DoNotOptimize(&s);
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(shade(&s.result, &s.state, s.params()));
+    benchmark::ClobberMemory();
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+
+void floor_call(benchmark::State& st) {
+  Sample s(kCases[0]);
+  const PellastoShaderFn shade = modules().floor_shade;
+  benchmark::DoNotOptimize(&s);
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(shade(&s.result, &s.state, s.params()));
+    benchmark::ClobberMemory();
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+
+void limit_inline(benchmark::State& st, const Case& c) {
+  Sample s(c);
+  const HostFunctions host = modules().host_functions;
+  benchmark::DoNotOptimize(&s);
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(limit_shade(host, &s.result, &s.state, s.params()));
+    benchmark::ClobberMemory();
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+
+// Keeps, for every benchmark, the fastest of its repetitions (the figure least
+// disturbed by whatever else the machine runs), and items per second.
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  struct Figure {
+    double ns = 0;
+    double items_per_second = 0;
+  };
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      const double ns = run.GetAdjustedRealTime() /
+                        benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
+      const auto rate = run.counters.find("items_per_second");
+      const double items = rate != run.counters.end() ? rate->second.value : 0;
+      auto [it, fresh] = figures_.try_emplace(run.benchmark_name(), Figure{ns, items});
+      if (!fresh) {
+        it->second.ns = std::min(it->second.ns, ns);
+        it->second.items_per_second = std::max(it->second.items_per_second, items);
+      }
+    }
+  }
+
+  const Figure* find(const std::string& name) const {
+    auto it = figures_.find(name);
+    return it != figures_.end() ? &it->second : nullptr;
+  }
+
+ private:
+  std::map<std::string, Figure> figures_;
+};
+
+// Heap allocations and host lookups over a million calls made just after a
+// new handle, every case in turn. Returns false when either is not as it must
+// be.
+bool check_allocations_and_lookups() {
+  const Modules& m = modules();
+  std::vector<std::unique_ptr<Sample>> samples;
+  for (const Case& c : kCases) samples.push_back(std::make_unique<Sample>(c));
+  const char* const names[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
+                               "mi_vector_transform"};
+  int lookups_before[3];
+  for (int f = 0; f < 3; ++f) lookups_before[f] = m.lookups(names[f]);
+
+  // The counter must see allocations made anywhere in the process.
+  const long probe_before = heap_allocations();
+  void* (*volatile allocate)(std::size_t) = std::malloc;
+  std::free(allocate(24));
+  const bool counter_live = heap_allocations() == probe_before + 1;
+
+  constexpr long kCalls = 1000000;
+  m.set_module_handle(m.host);
+  const long before = heap_allocations();
+  for (long i = 0; i < kCalls; ++i) {
+    Sample& s = *samples[static_cast<std::size_t>(i) % samples.size()];
+    m.shade(&s.result, &s.state, s.params());
+  }
+  const long allocations = heap_allocations() - before;
+
+  bool ok = counter_live && allocations == 0;
+  std::printf("heap allocations over %ld calls: %ld (counter %s)\n", kCalls, allocations,
+              counter_live ? "live" : "NOT LIVE");
+  for (int f = 0; f < 3; ++f) {
+    const int lookups = m.lookups(names[f]) - lookups_before[f];
+    std::printf("lookups of %s after a new handle: %d\n", names[f], lookups);
+    ok = ok && lookups == 1;
+  }
+  return ok;
+}
+
+void print_ratios(const Collector& results) {
+  const Collector::Figure* floor = results.find("floor");
+  if (floor == nullptr) return;
+  std::printf("\n| case | shader ns | floor ns | limit ns | ratio | goal |\n");
+  std::printf("|---|---:|---:|---:|---:|---|\n");
+  for (const Case& c : kCases) {
+    const Collector::Figure* shader = results.find(std::string("shader/") + c.name);
+    const Collector::Figure* limit = results.find(std::string("limit/") + c.name);
+    if (shader == nullptr || limit == nullptr) continue;
+    const bool mode0 = c.mode == 0;
+    const double ratio = shader->ns / (mode0 ? floor->ns : floor->ns + limit->ns);
+    std::string goal = "-";
+    if (mode0 && !c.connected) {
+      goal = ratio <= 1.25 ? "<= 1.25 x floor: met" : "<= 1.25 x floor: MISSED";
+    } else if (c.mode == 1 && c.rotation == 2.0f && !c.connected) {
+      goal = ratio <= 1.10 ? "<= 1.10 x (floor+limit): met"
+                           : "<= 1.10 x (floor+limit): MISSED";
+    }
+    std::printf("| %s | %.2f | %.2f | %.2f | %.3f%s | %s |\n", c.name, shader->ns,
+                floor->ns, limit->ns, ratio, mode0 ? " (of floor)" : "", goal.c_str());
+  }
+  const Collector::Figure* one =
+      results.find("threads/shader/mode1/unconnected/real_time/threads:1");
+  const Collector::Figure* two =
+      results.find("threads/shader/mode1/unconnected/real_time/threads:2");
+  if (one != nullptr && two != nullptr && one->items_per_second > 0) {
+    const double scaling = two->items_per_second / one->items_per_second;
+    std::printf("\ntwo threads / one thread, calls per second: %.3f (goal >= 1.9: %s)\n",
+                scaling, scaling >= 1.9 ? "met" : "MISSED");
+  }
+}
+
+}  // namespace
+}  // namespace pellasto_bench
+
+int main(int argc, char** argv) {
+  using namespace pellasto_bench;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+
+  for (const Case& c : kCases) {
+    const std::string differs = compare_with_limit(c);
+    if (!differs.empty()) {
+      std::fprintf(stderr, "bench: the limit of %s differs from the shader in:%s\n",
+                   c.name, differs.c_str());
+      return 1;
+    }
+  }
+  if (!check_allocations_and_lookups()) return 1;
+
+  benchmark::RegisterBenchmark("floor", floor_call);
+  for (const Case& c : kCases) {
+    benchmark::RegisterBenchmark((std::string("limit/") + c.name).c_str(), limit_inline,
+                                 c);
+    benchmark::RegisterBenchmark((std::string("shader/") + c.name).c_str(), shader_call,
+                                 c);
+  }
+  benchmark::RegisterBenchmark("threads/shader/mode1/unconnected", shader_call, kCases[1])
+      ->Threads(1)
+      ->Threads(2)
+      ->UseRealTime();
+
+  Collector results;
+  benchmark::RunSpecifiedBenchmarks(&results);
+  print_ratios(results);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,137 @@
+// What the benchmarks and the instruction counts share: the modules loaded by
+// path as a host loads them, one shading sample per case, and the limit: the
+// shader's whole work written inline, with nothing between the caller and the
+// frame math.
+#ifndef PELLASTO_BENCH_SCENARIO_H
+#define PELLASTO_BENCH_SCENARIO_H
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "shader/frame_math.h"
+#include "shader/pellasto.h"
+#include "tests/support/test_host.h"
+
+namespace pellasto_bench {
+
+// The cases measured: each mode, and mode 1 with a fractional turn, with no
+// parameter connected or with every parameter connected.
+struct Case {
+  const char* name;
+  std::int32_t mode;
+  float rotation;
+  bool connected;
+};
+
+inline constexpr Case kCases[] = {
+    {"mode0/unconnected", 0, 0.0f, false}, {"mode1/unconnected", 1, 2.0f, false},
+    {"mode2/unconnected", 2, 2.0f, false}, {"mode1_turn/unconnected", 1, 0.3f, false},
+    {"mode0/connected", 0, 0.0f, true},    {"mode1/connected", 1, 2.0f, true},
+    {"mode2/connected", 2, 2.0f, true},    {"mode1_turn/connected", 1, 0.3f, true},
+};
+
+// The host functions, as the host module exports them.
+struct HostFunctions {
+  void* (*phen_eval)(RenderState*, void*);
+  Boolean (*matrix_rotate_axis)(Matrix*, const Vector*, float);
+  void (*vector_transform)(Vector*, const Vector*, const Matrix*);
+};
+
+// The loaded modules, bound by name.
+struct Modules {
+  PellastoShaderFn shade;        // Pellasto's entry
+  PellastoShaderFn floor_shade;  // the empty entry
+  PellastoSetModuleHandleFn set_module_handle;
+  void* host;
+  HostFunctions host_functions;
+  TestHostLookupsFn lookups;
+};
+
+// Loads Pellasto, the floor module and the host module from beside the
+// program, and binds Pellasto to the host. Aborts when one is missing.
+const Modules& modules();
+
+// One shading sample, owned as a host owns it, on its own cache lines.
+struct alignas(64) Sample {
+  RenderState state{};
+  ShaderRecord shader{};
+  Vector derivatives[2] = {{0.5f, 0.25f, -1.0f}, {-3.0f, 7.0f, 0.125f}};
+  struct {
+    FrameParams params;
+    std::int32_t connected[sizeof(FrameParams) / 4];
+  } block{};
+  Color result{};
+
+  explicit Sample(const Case& c);
+  FrameParams* params() { return &block.params; }
+};
+
+// The limit: the same reads, the same frame math (shader/frame_math.h) and the
+// same writes as the shader, inline at the call site.
+template <typename T>
+inline const T* value_of(const HostFunctions& host, RenderState* state, T* parameter) {
+  const ShaderRecord* shader = state->current_shader;
+  const std::int32_t offset = shader != nullptr ? shader->connection_offset : 0;
+  if (offset == 0) return parameter;
+  std::int32_t connected;
+  std::memcpy(&connected, reinterpret_cast<const char*>(parameter) + offset,
+              sizeof connected);
+  if (connected == 0) return parameter;
+  const void* value = host.phen_eval(state, parameter);
+  return value != nullptr ? static_cast<const T*>(value) : parameter;
+}
+
+inline __attribute__((always_inline)) Boolean limit_shade(const HostFunctions& host,
+                                                          Color* result,
+                                                          RenderState* state,
+                                                          FrameParams* params) {
+  using namespace pellasto;
+  const std::int32_t mode = *value_of(host, state, &params->mode);
+  Vector* derivatives = state->surface_derivatives;
+  if (derivatives == nullptr) {
+    std::memcpy(result, value_of(host, state, &params->input), sizeof(Color));
+    return 1;
+  }
+  unsigned char saved[2 * sizeof(Vector)];
+  std::memcpy(saved, derivatives, sizeof saved);
+  if (mode == 1 || mode == 2) {
+    Vector d = mode == 1 ? *value_of(host, state, &params->direction)
+                         : subtract(*value_of(host, state, &params->position),
+                                    state->surface_point);
+    const Vector n = state->surface_normal;
+    Vector t = normalize(project_onto_plane(normalize(d), n));
+    const float turns = *value_of(host, state, &params->rotation);
+    if (is_fractional_turn(turns)) {
+      Matrix m;
+      host.matrix_rotate_axis(
+          &m, &state->surface_normal,
+          static_cast<float>(static_cast<double>(turns) * 6.283185307179586));
+      host.vector_transform(&t, &t, &m);
+    }
+    if (Vector* now = state->surface_derivatives) {
+      now[0] = cross(state->surface_normal, t);
+      now[1] = t;
+    }
+  }
+  std::memcpy(result, value_of(host, state, &params->input), sizeof(Color));
+  if (Vector* now = state->surface_derivatives) std::memcpy(now, saved, sizeof saved);
+  return 1;
+}
+
+// The frame that the evaluation of a connected `input` last found, recorded
+// by the benchmark host when asked to.
+struct FrameSeen {
+  bool record;
+  Vector frame[2];
+};
+FrameSeen& frame_seen();
+
+// Runs the shader and the limit on the same sample with a connected input and
+// compares what they leave and what the input's evaluation sees; empty when
+// they agree, else what differs. Shows that the limit does the shader's work.
+std::string compare_with_limit(const Case& c);
+
+}  // namespace pellasto_bench
+
+#endif  // PELLASTO_BENCH_SCENARIO_H

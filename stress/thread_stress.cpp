@@ -1,0 +1,288 @@
+// Many render threads at once: each round the host names its module anew, and
+// all threads start together so that their first samples race to bind the
+// same host functions; then each shades its own samples and checks every one.
+//
+//   thread_stress [threads] [rounds] [samples per thread per round]
+
+#include <atomic>
+#include <cinttypes>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "shader/pellasto.h"
+#include "tests/support/module_loader.h"
+
+namespace {
+
+using pellasto_test::find_export;
+using pellasto_test::load_module;
+using pellasto_test::module_file;
+using pellasto_test::pellasto;
+
+const char* const kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
+                                      "mi_vector_transform"};
+
+// One thread's sample, laid out as a host would: the render state first, so
+// that the host's callbacks find the sample from the state they are given.
+struct alignas(64) Sample {
+  RenderState state{};
+  ShaderRecord shader{};
+  Vector derivatives[2]{};
+  struct {
+    FrameParams params;
+    std::int32_t connected[sizeof(FrameParams) / 4];
+  } block{};
+  Color result{};
+  Color host_input{};  // what the host hands back for a connected input
+  Vector seen[2]{};    // the frame the input's evaluation found
+  int input_evaluations = 0;
+};
+
+Sample& sample_of(RenderState* state) { return *reinterpret_cast<Sample*>(state); }
+
+// A real host's rotation: row-major, counter-clockwise about the unit axis.
+Boolean rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
+  const float c = std::cos(angle), s = std::sin(angle), k = 1 - c;
+  const float x = axis->x, y = axis->y, z = axis->z;
+  const float r[16] = {c + x * x * k,
+                       x * y * k - z * s,
+                       x * z * k + y * s,
+                       0,
+                       y * x * k + z * s,
+                       c + y * y * k,
+                       y * z * k - x * s,
+                       0,
+                       z * x * k - y * s,
+                       z * y * k + x * s,
+                       c + z * z * k,
+                       0,
+                       0,
+                       0,
+                       0,
+                       1};
+  std::memcpy(m->m, r, sizeof r);
+  return 1;
+}
+
+void transform_direction(void*, Vector* out, const Vector* in, const Matrix* m) {
+  const Vector v = *in;
+  const float* r = m->m;
+  *out = {r[0] * v.x + r[1] * v.y + r[2] * v.z, r[4] * v.x + r[5] * v.y + r[6] * v.z,
+          r[8] * v.x + r[9] * v.y + r[10] * v.z};
+}
+
+// Connected parameters keep their value in place, except `input`, whose
+// evaluation records the frame in force and yields the host's own value.
+void* phen_eval(void*, RenderState* state, void* parameter) {
+  Sample& s = sample_of(state);
+  if (parameter != &s.block.params.input) return parameter;
+  s.seen[0] = state->surface_derivatives[0];
+  s.seen[1] = state->surface_derivatives[1];
+  ++s.input_evaluations;
+  return &s.host_input;
+}
+
+float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vector cross(Vector a, Vector b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+Vector unit(Vector v) {
+  const float l = std::sqrt(dot(v, v));
+  return {v.x / l, v.y / l, v.z / l};
+}
+bool near(Vector a, Vector b, float tolerance) {
+  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
+         std::fabs(a.z - b.z) <= tolerance;
+}
+
+// A small generator per thread, so that no thread shares state with another.
+struct Random {
+  std::uint64_t s;
+  std::uint32_t next() {
+    s = s * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<std::uint32_t>(s >> 33);
+  }
+  float in(float lo, float hi) {
+    return lo + (hi - lo) * static_cast<float>(next() & 0xFFFFFF) / 16777216.0f;
+  }
+};
+
+struct Failures {
+  std::atomic<std::uint64_t> count{0};
+  std::mutex print;
+  void report(unsigned thread, std::uint64_t sample, const char* what) {
+    if (count.fetch_add(1) < 10) {
+      std::lock_guard<std::mutex> lock(print);
+      std::fprintf(stderr, "thread %u sample %" PRIu64 ": %s\n", thread, sample, what);
+    }
+  }
+};
+
+// Sets up the next sample: a random unit normal, a direction well away from
+// it, each mode in turn, a whole or a fractional turn, every parameter
+// connected or none. Returns the tangent the frame must have (for modes 1 and
+// 2), from the sample's own values.
+Vector next_sample(Sample& s, Random& rng, std::uint64_t i) {
+  FrameParams& p = s.block.params;
+  const Vector n = unit({rng.in(-1, 1), rng.in(-1, 1), rng.in(0.5f, 1)});
+  s.state.surface_normal = n;
+  s.state.surface_point = {rng.in(-9, 9), rng.in(-9, 9), rng.in(-9, 9)};
+  s.derivatives[0] = {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)};
+  s.derivatives[1] = {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)};
+  p.input = {rng.in(0, 1), rng.in(0, 1), rng.in(0, 1), 1};
+  s.host_input = {rng.in(0, 1), rng.in(0, 1), rng.in(0, 1), 0.5f};
+  p.mode = static_cast<std::int32_t>(i % 3);
+  // Mostly sideways of the normal, so the projection is far from zero.
+  const Vector side = unit(cross(n, {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)}));
+  const Vector d = {side.x + 0.3f * n.x, side.y + 0.3f * n.y, side.z + 0.3f * n.z};
+  p.direction = d;
+  p.position = {s.state.surface_point.x + d.x, s.state.surface_point.y + d.y,
+                s.state.surface_point.z + d.z};
+  const bool turn = (i / 3) % 2 == 1;
+  p.rotation = turn ? rng.in(-2, 2) : static_cast<float>(static_cast<int>(rng.in(-3, 3)));
+  const bool connected = (i / 6) % 2 == 1;
+  s.shader.connection_offset =
+      connected ? static_cast<std::int32_t>(sizeof(FrameParams)) : 0;
+  for (std::int32_t& word : s.block.connected) word = connected ? 1 : 0;
+  s.input_evaluations = 0;
+
+  Vector t = unit({d.x - dot(d, n) * n.x, d.y - dot(d, n) * n.y, d.z - dot(d, n) * n.z});
+  if (turn && std::fmod(static_cast<double>(p.rotation), 1.0) != 0) {
+    Matrix m;
+    rotate_axis(nullptr, &m, &n,
+                static_cast<float>(static_cast<double>(p.rotation) * 6.283185307179586));
+    transform_direction(nullptr, &t, &t, &m);
+  }
+  return t;
+}
+
+void shade_samples(unsigned thread, std::uint64_t count, Failures& failures) {
+  Sample s;
+  s.state.current_shader = &s.shader;
+  s.state.surface_derivatives = s.derivatives;
+  Random rng{0x9E3779B97F4A7C15u * (thread + 1)};
+  const PellastoShaderFn shade = pellasto().shade;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    const Vector tangent = next_sample(s, rng, i);
+    const FrameParams& p = s.block.params;
+    const bool connected = s.shader.connection_offset != 0;
+    Vector before[2];
+    std::memcpy(before, s.derivatives, sizeof before);
+
+    if (shade(&s.result, &s.state, &s.block.params) != 1) {
+      failures.report(thread, i, "did not return 1");
+    }
+    const Color& expected = connected ? s.host_input : p.input;
+    if (std::memcmp(&s.result, &expected, sizeof(Color)) != 0) {
+      failures.report(thread, i, "result is not the input value");
+    }
+    if (std::memcmp(before, s.derivatives, sizeof before) != 0) {
+      failures.report(thread, i, "derivative vectors not restored");
+    }
+    if (connected && s.input_evaluations != 1) {
+      failures.report(thread, i, "input not evaluated exactly once");
+    }
+    if (!connected || p.mode == 0) continue;
+    if (!near(s.seen[1], tangent, 1e-4f)) {
+      failures.report(thread, i, "tangent seen by the input is wrong");
+    }
+    if (!near(s.seen[0], cross(s.state.surface_normal, s.seen[1]), 1e-6f)) {
+      failures.report(thread, i, "cross vector seen by the input is wrong");
+    }
+  }
+}
+
+// All threads wait here until the round's start, then go at once.
+class StartLine {
+ public:
+  void wait_for(unsigned round) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return round_ >= round; });
+  }
+  void start(unsigned round) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      round_ = round;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  unsigned round_ = 0;
+};
+
+std::uint64_t argument(int argc, char** argv, int i, std::uint64_t fallback) {
+  return argc > i ? std::strtoull(argv[i], nullptr, 10) : fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto threads = static_cast<unsigned>(argument(argc, argv, 1, 8));
+  const auto rounds = static_cast<unsigned>(argument(argc, argv, 2, 64));
+  const std::uint64_t samples = argument(argc, argv, 3, 16000);
+
+  void* host = load_module(module_file("stress_host"));
+  auto install =
+      reinterpret_cast<TestHostInstallFn>(find_export(host, "test_host_install"));
+  auto lookups =
+      reinterpret_cast<TestHostLookupsFn>(find_export(host, "test_host_lookups"));
+  if (install == nullptr || lookups == nullptr) {
+    std::fprintf(stderr, "stress: the host module lacks its test entries\n");
+    return 1;
+  }
+  static const TestHostHooks hooks{nullptr, phen_eval, rotate_axis, transform_direction};
+  install(&hooks);
+
+  Failures failures;
+  StartLine start_line;
+  std::vector<std::thread> workers;
+  std::atomic<unsigned> finished{0};
+  for (unsigned t = 0; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      for (unsigned round = 1; round <= rounds; ++round) {
+        start_line.wait_for(round);
+        shade_samples(t, samples, failures);
+        finished.fetch_add(1);
+      }
+    });
+  }
+
+  int counts[3] = {0, 0, 0};
+  for (unsigned round = 1; round <= rounds; ++round) {
+    while (finished.load() < (round - 1) * threads) std::this_thread::yield();
+    if (pellasto().set_module_handle(host) != 0) failures.report(0, 0, "handle refused");
+    start_line.start(round);
+    while (finished.load() < round * threads) std::this_thread::yield();
+    // Racing first calls may each look a function up, but once bound it is
+    // never looked up again: at least one and at most one per thread.
+    for (int f = 0; f < 3; ++f) {
+      const int made = lookups(kHostFunctions[f]) - counts[f];
+      counts[f] += made;
+      if (made < 1 || made > static_cast<int>(threads)) {
+        std::fprintf(stderr, "round %u: %d lookups of %s\n", round, made,
+                     kHostFunctions[f]);
+        failures.count.fetch_add(1);
+      }
+    }
+  }
+  for (std::thread& w : workers) w.join();
+  install(nullptr);
+
+  std::printf(
+      "%u threads x %u rounds x %" PRIu64 " samples = %" PRIu64
+      " samples checked; lookups per handle: %.2f %.2f %.2f; %" PRIu64 " failures\n",
+      threads, rounds, samples, threads * rounds * samples,
+      counts[0] / static_cast<double>(rounds), counts[1] / static_cast<double>(rounds),
+      counts[2] / static_cast<double>(rounds), failures.count.load());
+  return failures.count.load() == 0 ? 0 : 1;
+}
