@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Instructions per shader call, counted by valgrind's callgrind: a figure that
+# does not drift with the machine's load. One line per case: the shader, the
+# floor (empty entry) and the limit (the same work inline), and the ratio as
+# in BENCHMARKS.md (mode 0 against the floor alone).
+#
+#   scripts/callgrind.sh [build-dir]     (default build/bench; built if missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/bench}
+calls=100000
+
+if ! command -v valgrind >/dev/null; then
+  echo "callgrind: valgrind is not installed" >&2; exit 1
+fi
+if [ ! -x "$build/bin/pellasto_instructions" ]; then
+  cmake --preset bench >/dev/null && cmake --build --preset bench >/dev/null
+fi
+
+# Instructions executed inside measure_calls for one kind and case, per call.
+per_call() {
+  local collected
+  collected=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null \
+      --collect-atstart=no --toggle-collect=measure_calls \
+      "$build/bin/pellasto_instructions" "$1" "$2" "$calls" 2>&1 |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
+  echo $(( (collected + calls / 2) / calls ))
+}
+
+cases=(mode0/unconnected mode1/unconnected mode2/unconnected mode1_turn/unconnected
+       mode0/connected mode1/connected mode2/connected mode1_turn/connected)
+floor=$(per_call floor mode0/unconnected)
+printf '| case | shader Ir/call | floor Ir/call | limit Ir/call | ratio |\n'
+printf '|---|---:|---:|---:|---:|\n'
+for c in "${cases[@]}"; do
+  shader=$(per_call shader "$c")
+  limit=$(per_call limit "$c")
+  if [[ $c == mode0/* ]]; then
+    ratio=$(awk -v s="$shader" -v f="$floor" 'BEGIN { printf "%.3f (of floor)", s / f }')
+  else
+    ratio=$(awk -v s="$shader" -v f="$floor" -v l="$limit" 'BEGIN { printf "%.3f", s / (f + l) }')
+  fi
+  printf '| %s | %d | %d | %d | %s |\n' "$c" "$shader" "$floor" "$limit" "$ratio"
+done
