@@ -105,10 +105,8 @@ void pass_input_through(Color* result, RenderState* state, FrameParams* params) 
   std::memcpy(result, value_of(state, &params->input), sizeof(Color));
 }
 
-}  // namespace
-
-extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
-                                            FrameParams* params) {
+// The shader's algorithm, for every sample.
+[[gnu::noinline]] Boolean shade(Color* result, RenderState* state, FrameParams* params) {
   const std::int32_t mode = read(state, &params->mode);
   const Vector* derivatives = state->surface_derivatives;
   if (derivatives == nullptr) {
@@ -122,4 +120,29 @@ extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
   pass_input_through(result, state, params);
   restore_frame(state, saved);
   return 1;
+}
+
+// True when the sample builds no frame and its parameters carry no
+// connection words: then no host code can run between saving the vectors and
+// putting them back.
+bool passes_straight_through(const RenderState* state, const FrameParams* params) {
+  const ShaderRecord* shader = state->current_shader;
+  const bool unconnected = shader == nullptr || shader->connection_offset == 0;
+  return unconnected && params->mode != kPellastoModeDirection &&
+         params->mode != kPellastoModePosition && state->surface_derivatives != nullptr;
+}
+
+}  // namespace
+
+extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
+                                            FrameParams* params) {
+  // The same steps as shade() takes for such a sample, with nothing kept
+  // across a call, so that they run in registers.
+  if (passes_straight_through(state, params)) {
+    const SavedFrame saved = save_frame(state->surface_derivatives);
+    std::memcpy(result, &params->input, sizeof(Color));
+    restore_frame(state, saved);
+    return 1;
+  }
+  return shade(result, state, params);
 }
