@@ -54,14 +54,47 @@ Address HostEntryTable[kSlotCount];  // static storage: every slot starts null
   return address;
 }
 
-// The host function's address, or null when the host module lacks it.
-template <typename Function>
-inline Function bound(const HostFunction& function) {
+template <typename T>
+struct Exactly {
+  using type = T;
+};
+
+// First call of a host function (or a call after a failed lookup): binds it,
+// then calls it, or `missing` when the host module lacks it. Kept out of line
+// so that a bound call saves no registers for it.
+template <typename Result, typename... Args>
+[[gnu::noinline, gnu::cold]] Result call_unbound(const HostFunction& function,
+                                                 Result (*missing)(Args...),
+                                                 typename Exactly<Args>::type... args) {
+  auto host = reinterpret_cast<Result (*)(Args...)>(look_up(function));
+  return host != nullptr ? host(args...) : missing(args...);
+}
+
+// Calls the host function bound to `function`'s slot: one load of the slot and
+// one indirect jump once it is bound.
+template <typename Result, typename... Args>
+inline Result call_host(const HostFunction& function, Result (*missing)(Args...),
+                        typename Exactly<Args>::type... args) {
   void* address = HostEntryTable[function.slot].load(std::memory_order_acquire);
-  if (__builtin_expect(address == nullptr, 0)) {
-    address = look_up(function);
+  if (__builtin_expect(address != nullptr, 1)) {
+    return reinterpret_cast<Result (*)(Args...)>(address)(args...);
   }
-  return reinterpret_cast<Function>(address);
+  return call_unbound(function, missing, args...);
+}
+
+// Without a host function to call, the bound entries fall back to what leaves
+// the shader's result sound: the parameter's stored value, no turn.
+void* no_phen_eval(RenderState*, void*) { return nullptr; }
+
+Boolean no_matrix_rotate_axis(Matrix* m, const Vector*, float) {
+  static constexpr Matrix kIdentity{{1, 0, 0, 0, 0, 1, 0, 0,  //
+                                     0, 0, 1, 0, 0, 0, 0, 1}};
+  *m = kIdentity;
+  return 0;
+}
+
+void no_vector_transform(Vector* out, const Vector* in, const Matrix*) {
+  std::memmove(out, in, sizeof(Vector));
 }
 
 }  // namespace
@@ -78,32 +111,18 @@ PELLASTO_EXPORT int miSetModuleHandle(void* host_module) {
 }
 
 // The module's own forwarding entries: hidden, so that a lookup can never bind
-// the module to itself. Without a host function to call they fall back to
-// what leaves the shader's result sound: the parameter's stored value, no turn.
+// the module to itself.
 
 void* mi_phen_eval(RenderState* state, void* parameter) {
-  auto host = bound<decltype(&mi_phen_eval)>(kPhenEval);
-  return host != nullptr ? host(state, parameter) : nullptr;
+  return call_host(kPhenEval, no_phen_eval, state, parameter);
 }
 
 Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  auto host = bound<decltype(&mi_matrix_rotate_axis)>(kMatrixRotateAxis);
-  if (host != nullptr) {
-    return host(m, axis, angle);
-  }
-  static constexpr Matrix kIdentity{{1, 0, 0, 0, 0, 1, 0, 0,  //
-                                     0, 0, 1, 0, 0, 0, 0, 1}};
-  *m = kIdentity;
-  return 0;
+  return call_host(kMatrixRotateAxis, no_matrix_rotate_axis, m, axis, angle);
 }
 
 void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  auto host = bound<decltype(&mi_vector_transform)>(kVectorTransform);
-  if (host != nullptr) {
-    host(out, in, m);
-    return;
-  }
-  std::memmove(out, in, sizeof(Vector));
+  call_host(kVectorTransform, no_vector_transform, out, in, m);
 }
 
 }  // extern "C"
