@@ -14,7 +14,7 @@ echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; $(uname 
 echo "compiler: $(c++ --version | head -1)"
 echo "load before: $(uptime | sed 's/.*load average/load average/')"
 build/bench/bin/pellasto_bench --benchmark_repetitions="$repetitions" \
-  --benchmark_min_time=0.2 2>&1 | grep -vE '^(floor|limit|shader|threads)/?'
+  --benchmark_min_time=0.2 2>&1 | grep -vE '^(floor|limit|shader|threads|eight_samples)/?'
 echo "load after: $(uptime | sed 's/.*load average/load average/')"
 echo
 echo "instructions per call (valgrind --tool=callgrind):"
