@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -39,11 +40,11 @@ class ProgressBar {
       return;
     }
     constexpr int kWidth = 30;
-    const int filled = static_cast<int>(done * kWidth + 0.5);
+    const int filled = static_cast<int>(std::lround(done * kWidth));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
     std::fprintf(stderr, "\r%-28s [%s] %3d%%", label_.c_str(), bar.c_str(),
-                 static_cast<int>(done * 100 + 0.5));
+                 static_cast<int>(std::lround(done * 100)));
     if (done >= 1.0) {
       std::fputc('\n', stderr);
     }
@@ -97,10 +98,10 @@ int main(int argc, char** argv) {
   std::vector<Panel> panels;
   if (single) {
     FrameParams params = declared.defaults;
-    if (options.mode) params.mode = *options.mode;
-    if (options.direction) params.direction = *options.direction;
-    if (options.position) params.position = *options.position;
-    if (options.rotation) params.rotation = *options.rotation;
+    params.mode = options.mode.value_or(params.mode);
+    params.direction = options.direction.value_or(params.direction);
+    params.position = options.position.value_or(params.position);
+    params.rotation = options.rotation.value_or(params.rotation);
     panels.push_back({"pellasto preview", params});
   } else {
     panels = contact_sheet_panels(declared.defaults);

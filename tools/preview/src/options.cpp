@@ -111,7 +111,11 @@ ParseResult parse_options(const std::vector<std::string>& args) {
       value = args[++i];
     }
     const auto bad = [&](const char* expected) {
-      result.error = flag + ": \"" + value + "\" is not " + expected;
+      result.error = flag;
+      result.error += ": \"";
+      result.error += value;
+      result.error += "\" is not ";
+      result.error += expected;
       return result;
     };
     if (flag == "--mode") {

@@ -30,8 +30,13 @@ Camera make_camera(const Scene& s, int width, int height) {
   return c;
 }
 
+// Bit for bit, so that a NaN or a -0 put back differently counts as changed.
 bool same_bits(const Vector& a, const Vector& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
+  std::uint32_t wa[3];
+  std::uint32_t wb[3];
+  std::memcpy(wa, &a, sizeof wa);
+  std::memcpy(wb, &b, sizeof wb);
+  return wa[0] == wb[0] && wa[1] == wb[1] && wa[2] == wb[2];
 }
 
 struct Shared {
@@ -57,7 +62,10 @@ void render_rows(Shared* shared) {
   state.instance = shared->instance;
   state.scene = &scene;
   const int n = settings.samples_per_axis;
-  const float weight = 1.0f / static_cast<float>(n * n);
+  const auto nf = static_cast<float>(n);
+  const auto width = static_cast<float>(pic.width);
+  const auto height = static_cast<float>(pic.height);
+  const float weight = 1.0f / (nf * nf);
   long not_restored = 0;
   long without_input = 0;
   for (int row = shared->next_row++; row < pic.height; row = shared->next_row++) {
@@ -66,8 +74,10 @@ void render_rows(Shared* shared) {
       Vector sum{0, 0, 0};
       for (int sy = 0; sy < n; ++sy) {
         for (int sx = 0; sx < n; ++sx) {
-          const float px = (static_cast<float>(col) + (sx + 0.5f) / n) / pic.width;
-          const float py = (static_cast<float>(row) + (sy + 0.5f) / n) / pic.height;
+          const float px =
+              (static_cast<float>(col) + (static_cast<float>(sx) + 0.5f) / nf) / width;
+          const float py =
+              (static_cast<float>(row) + (static_cast<float>(sy) + 0.5f) / nf) / height;
           const float screen_x = (2 * px - 1) * cam.half_height * cam.aspect;
           const float screen_y = (1 - 2 * py) * cam.half_height;
           const Vector dir =
@@ -141,6 +151,7 @@ Picture render(const Module& module, const FrameParams& params, const Scene& sce
 
   std::vector<std::thread> workers;
   const int count = std::max(1, std::min(settings.threads, pic.height));
+  workers.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     workers.emplace_back(render_rows, &shared);
   }

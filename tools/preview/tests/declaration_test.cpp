@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,9 @@ std::string nodedef(const std::vector<In>& inputs,
   xml += "<nodedef name=\"ND_test\" node=\"" + node + "\">\n";
   for (const In& in : inputs) {
     xml += "<input name=\"" + in.name + "\" type=\"" + in.type + "\"";
-    if (!in.value.empty()) xml += " value=\"" + in.value + "\"";
+    if (!in.value.empty()) {
+      xml += " value=\"" + in.value + "\"";
+    }
     xml += "/>\n";
   }
   xml +=
@@ -60,11 +61,19 @@ TEST(Declaration, DefaultsLandAtTheirPositionsInTheBlock) {
 
 TEST(Declaration, MissingDefaultsAreZero) {
   std::vector<In> inputs = kGood;
-  for (In& in : inputs) in.value.clear();
+  for (In& in : inputs) {
+    in.value.clear();
+  }
   const DeclarationResult r = load_declaration_text(nodedef(inputs), "bare");
   ASSERT_TRUE(r.ok()) << r.error;
-  FrameParams zero{};
-  EXPECT_EQ(std::memcmp(&r.defaults, &zero, sizeof zero), 0);
+  const FrameParams& p = r.defaults;
+  const float words[] = {p.input.r,     p.input.g,     p.input.b,     p.input.a,
+                         p.direction.x, p.direction.y, p.direction.z, p.position.x,
+                         p.position.y,  p.position.z,  p.rotation};
+  for (float w : words) {
+    EXPECT_EQ(w, 0.0f);
+  }
+  EXPECT_EQ(p.mode, 0);
 }
 
 // Each mismatch names the parameter and what the module expects there.

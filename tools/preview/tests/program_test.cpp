@@ -23,7 +23,9 @@ class Program : public ::testing::Test {
     dir_ = dir;
   }
   void TearDown() override {
-    for (const std::string& name : files()) std::remove((dir_ + "/" + name).c_str());
+    for (const std::string& name : files()) {
+      std::remove((dir_ + "/" + name).c_str());
+    }
     rmdir(dir_.c_str());
   }
 
@@ -50,7 +52,9 @@ class Program : public ::testing::Test {
     if (DIR* d = opendir(dir_.c_str())) {
       while (dirent* e = readdir(d)) {
         const std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..") {
+          names.push_back(name);
+        }
       }
       closedir(d);
     }

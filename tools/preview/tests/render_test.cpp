@@ -97,7 +97,9 @@ TEST_F(Render, PositionModeIsRadialAboutTheDiscCentre) {
   int checked = 0;
   for_disc(pic, [&checked](Vector point, Vector d0, Vector d1) {
     const Vector inward = Vector{-point.x, 0, -point.z};
-    if (length(inward) < 0.05f) return;  // at the centre the direction is ill-defined
+    if (length(inward) < 0.05f) {
+      return;  // at the centre the direction is ill-defined
+    }
     const Vector t = normalized(inward);
     expect_near(d1, t, "tangent towards the centre");
     expect_near(d0, cross(kUp, t), "normal x tangent");
