@@ -43,7 +43,7 @@ class ProgressBar {
     const int filled = static_cast<int>(std::lround(done * kWidth));
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    std::fprintf(stderr, "\r%-28s [%s] %3d%%", label_.c_str(), bar.c_str(),
+    std::fprintf(stderr, "\r%-30s [%s] %3d%%", label_.c_str(), bar.c_str(),
                  static_cast<int>(std::lround(done * 100)));
     if (done >= 1.0) {
       std::fputc('\n', stderr);

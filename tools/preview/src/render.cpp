@@ -156,8 +156,9 @@ Picture render(const Module& module, const FrameParams& params, const Scene& sce
     workers.emplace_back(render_rows, &shared);
   }
   if (settings.progress) {
-    while (shared.rows_done.load() < pic.height) {
-      settings.progress(static_cast<double>(shared.rows_done.load()) / pic.height);
+    for (int done = shared.rows_done.load(); done < pic.height;
+         done = shared.rows_done.load()) {
+      settings.progress(static_cast<double>(done) / pic.height);
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     settings.progress(1.0);
