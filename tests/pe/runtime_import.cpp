@@ -2,4 +2,6 @@
 // to show that the import check notices them.
 #include <string>
 
-std::string pellasto_describe(int version) { return "Pellasto " + std::to_string(version); }
+std::string pellasto_describe(int version) {
+  return "Pellasto " + std::to_string(version);
+}
