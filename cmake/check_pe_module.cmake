@@ -99,7 +99,7 @@ foreach(dll IN LISTS imports)
     list(APPEND problems "imports from ${dll}, which is not a system DLL")
   endif()
 endforeach()
-if(NOT dump MATCHES "\nEntry d 00000000 00000000 Delay Import Directory")
+if(NOT dump MATCHES "\nEntry d 0+ 0+ Delay Import Directory")
   list(APPEND problems "has delay-loaded imports")
 endif()
 
