@@ -11,9 +11,6 @@ set(CMAKE_CXX_FLAGS_INIT -m32)
 foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT -m32)
 endforeach()
-# 32-bit libraries live in the multilib folders; never pick the 64-bit ones.
-set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
-set(FIND_LIBRARY_USE_LIB32_PATHS ON)
 # The installed GoogleTest is 64-bit: the tests build it from source instead.
 set(CMAKE_DISABLE_FIND_PACKAGE_GTest ON)
 
