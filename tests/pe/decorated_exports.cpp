@@ -5,6 +5,8 @@
 
 struct FrameParams;
 
+// Never called by anyone: only the export table of this DLL is read, by the
+// check, and nothing is handed over.
 extern "C" {
 __declspec(dllexport) Boolean Pellasto(Color*, RenderState*, FrameParams*) { return 1; }
 __declspec(dllexport) int Pellasto_version(void) { return 1; }

@@ -2,4 +2,5 @@
 // entry the module must not have.
 #include "shader/pellasto.h"
 
+// Never called: only the export table is read, by the check.
 extern "C" PELLASTO_EXPORT int Pellasto_debug(void) { return 0; }

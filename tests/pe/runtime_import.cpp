@@ -2,6 +2,7 @@
 // to show that the import check notices them.
 #include <string>
 
+// Never called (and not exported): it only makes the DLL import the runtime.
 std::string pellasto_describe(int version) {
   return "Pellasto " + std::to_string(version);
 }
