@@ -30,6 +30,21 @@ leg asan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --pr
 leg fuzz "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset fuzz
 leg tsan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset tsan
 
+# Cross legs: each needs its compilers, and the two that run tests an emulator.
+m32_missing() {
+  have qemu-i386 || { echo 'qemu-i386 not installed (qemu-user)'; return; }
+  echo 'int main(){}' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null ||
+    echo 'g++ -m32 cannot link (gcc-multilib g++-multilib)'
+}
+wine64_missing() {
+  have x86_64-w64-mingw32-g++-posix || { echo 'x86_64-w64-mingw32-g++-posix not installed'; return; }
+  have wine64 || [ -x /usr/lib/wine/wine64 ] || echo 'wine64 not installed'
+}
+leg linux-x86 "$(m32_missing)" cmake --workflow --preset linux-x86
+leg windows-x64 "$(wine64_missing)" cmake --workflow --preset windows-x64
+leg windows-x86 "$(have i686-w64-mingw32-g++-posix || echo 'i686-w64-mingw32-g++-posix not installed')" \
+  cmake --workflow --preset windows-x86
+
 echo
 echo "legs run:     ${ran[*]:-none}"
 echo "legs failed:  ${failed[*]:-none}"

@@ -1,0 +1,23 @@
+#!/bin/sh
+# wine-run.sh WINE PREFIX PROGRAM [ARGS...]
+# Runs a Windows test program under WINE, quietly, in the throwaway Wine prefix
+# PREFIX (inside the build folder). The prefix is created on first use, once,
+# however many tests start at the same time; a prefix's first boot is slow.
+set -eu
+wine=$1 prefix=$2
+shift 2
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+if [ ! -f "$prefix/.pellasto-ready" ]; then
+  mkdir -p "$prefix"
+  (
+    flock 9
+    if [ ! -f "$prefix/.pellasto-ready" ]; then
+      "$wine" wineboot --init >/dev/null 2>&1
+      server="$(dirname "$wine")/wineserver"
+      [ -x "$server" ] || server=wineserver
+      "$server" -w
+      touch "$prefix/.pellasto-ready"
+    fi
+  ) 9>"$prefix.lock"
+fi
+exec "$wine" "$@"

@@ -1,0 +1,91 @@
+#include "tools/preview/src/png_writer.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace preview {
+
+OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::discard() {
+  if (fd_ >= 0) {
+    close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
+bool OutputFile::open(const std::string& path, std::string* error) {
+  discard();
+  path_ = path;
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    *error = "cannot write " + path + ": it is a directory";
+    return false;
+  }
+  std::vector<char> name(path.begin(), path.end());
+  const char suffix[] = ".part-XXXXXX";
+  name.insert(name.end(), suffix, suffix + sizeof suffix);
+  fd_ = mkstemp(name.data());
+  if (fd_ < 0) {
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  temp_ = name.data();
+  // mkstemp makes the file private; give it the mode a new file would get.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd_, 0666 & ~mask);
+  return true;
+}
+
+bool OutputFile::commit(const Image& image, std::string* error) {
+  if (fd_ < 0) {
+    *error = "cannot write " + path_ + ": not open";
+    return false;
+  }
+  FILE* file = fdopen(fd_, "wb");
+  if (file == nullptr) {
+    *error = "cannot write " + path_ + ": " + std::strerror(errno);
+    discard();
+    return false;
+  }
+  fd_ = -1;  // now owned by `file`
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(image.width);
+  png.height = static_cast<png_uint_32>(image.height);
+  png.format = PNG_FORMAT_RGB;
+  const bool written =
+      png_image_write_to_stdio(&png, file, 0, image.rgb.data(), 0, nullptr) != 0;
+  const std::string png_message = png.message;
+  png_image_free(&png);
+  const bool flushed = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  const int flush_errno = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !flushed || !closed) {
+    *error = "cannot write " + path_ + ": " +
+             (!written ? png_message : std::string(std::strerror(flush_errno)));
+    discard();
+    return false;
+  }
+  if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+    *error = "cannot write " + path_ + ": " + std::strerror(errno);
+    discard();
+    return false;
+  }
+  temp_.clear();
+  return true;
+}
+
+}  // namespace preview
