@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tests/support/host_math.h"
 #include "tests/support/module_loader.h"
 
 namespace pellasto_bench {
@@ -37,37 +38,8 @@ void* phen_eval(void*, RenderState* state, void* parameter) {
   return parameter;
 }
 
-Boolean rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle), k = 1 - c;
-  const float x = axis->x, y = axis->y, z = axis->z;
-  const float r[16] = {c + x * x * k,
-                       x * y * k - z * s,
-                       x * z * k + y * s,
-                       0,
-                       y * x * k + z * s,
-                       c + y * y * k,
-                       y * z * k - x * s,
-                       0,
-                       z * x * k - y * s,
-                       z * y * k + x * s,
-                       c + z * z * k,
-                       0,
-                       0,
-                       0,
-                       0,
-                       1};
-  std::memcpy(m->m, r, sizeof r);
-  return 1;
-}
-
-void transform_direction(void*, Vector* out, const Vector* in, const Matrix* m) {
-  const Vector v = *in;
-  const float* r = m->m;
-  *out = {r[0] * v.x + r[1] * v.y + r[2] * v.z, r[4] * v.x + r[5] * v.y + r[6] * v.z,
-          r[8] * v.x + r[9] * v.y + r[10] * v.z};
-}
-
-const TestHostHooks kHooks{nullptr, phen_eval, rotate_axis, transform_direction};
+const TestHostHooks kHooks{nullptr, phen_eval, pellasto_test::rotate_axis_hook,
+                           pellasto_test::transform_direction_hook};
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "shader/pellasto.h"
+#include "tests/support/host_math.h"
 #include "tests/support/module_loader.h"
 
 namespace {
@@ -46,37 +47,6 @@ struct alignas(64) Sample {
 };
 
 Sample& sample_of(RenderState* state) { return *reinterpret_cast<Sample*>(state); }
-
-// A real host's rotation: row-major, counter-clockwise about the unit axis.
-Boolean rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
-  const float c = std::cos(angle), s = std::sin(angle), k = 1 - c;
-  const float x = axis->x, y = axis->y, z = axis->z;
-  const float r[16] = {c + x * x * k,
-                       x * y * k - z * s,
-                       x * z * k + y * s,
-                       0,
-                       y * x * k + z * s,
-                       c + y * y * k,
-                       y * z * k - x * s,
-                       0,
-                       z * x * k - y * s,
-                       z * y * k + x * s,
-                       c + z * z * k,
-                       0,
-                       0,
-                       0,
-                       0,
-                       1};
-  std::memcpy(m->m, r, sizeof r);
-  return 1;
-}
-
-void transform_direction(void*, Vector* out, const Vector* in, const Matrix* m) {
-  const Vector v = *in;
-  const float* r = m->m;
-  *out = {r[0] * v.x + r[1] * v.y + r[2] * v.z, r[4] * v.x + r[5] * v.y + r[6] * v.z,
-          r[8] * v.x + r[9] * v.y + r[10] * v.z};
-}
 
 // Connected parameters keep their value in place, except `input`, whose
 // evaluation records the frame in force and yields the host's own value.
@@ -156,9 +126,9 @@ Vector next_sample(Sample& s, Random& rng, std::uint64_t i) {
   Vector t = unit({d.x - dot(d, n) * n.x, d.y - dot(d, n) * n.y, d.z - dot(d, n) * n.z});
   if (turn && std::fmod(static_cast<double>(p.rotation), 1.0) != 0) {
     Matrix m;
-    rotate_axis(nullptr, &m, &n,
-                static_cast<float>(static_cast<double>(p.rotation) * 6.283185307179586));
-    transform_direction(nullptr, &t, &t, &m);
+    pellasto_test::rotate_axis(
+        &m, &n, static_cast<float>(static_cast<double>(p.rotation) * 6.283185307179586));
+    pellasto_test::transform_direction(&t, &t, &m);
   }
   return t;
 }
@@ -240,7 +210,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "stress: the host module lacks its test entries\n");
     return 1;
   }
-  static const TestHostHooks hooks{nullptr, phen_eval, rotate_axis, transform_direction};
+  static const TestHostHooks hooks{nullptr, phen_eval, pellasto_test::rotate_axis_hook,
+                                   pellasto_test::transform_direction_hook};
   install(&hooks);
 
   Failures failures;

@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "shader/pellasto.h"
+#include "tests/support/host_math.h"
 #include "tests/support/module_loader.h"
 
 inline bool operator==(const Vector& a, const Vector& b) {
@@ -91,11 +92,6 @@ class MockHost {
     return h;
   }
 };
-
-// Row-major rotation by `angle` about the unit `axis`, counter-clockwise seen
-// from the axis' tip, and the direction transform that goes with it.
-Boolean rotate_axis(Matrix* m, const Vector* axis, float angle);
-void transform_direction(Vector* out, const Vector* in, const Matrix* m);
 
 // Binds the module to test host A, with `host` behind its functions.
 class ShadingTest : public testing::Test {
