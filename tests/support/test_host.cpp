@@ -43,16 +43,29 @@ void* phen_eval(RenderState* state, void* parameter) {
   h->vector_transform(h->context, out, in, m);
 }
 
+// Lookups of each host function in this module, where the platform lets the
+// module count them (below).
+std::atomic<int> phen_eval_lookups{0};
+std::atomic<int> matrix_rotate_axis_lookups{0};
+std::atomic<int> vector_transform_lookups{0};
+
+[[maybe_unused]] std::atomic<int>* lookups_of(const char* name) {
+  if (std::strcmp(name, "mi_phen_eval") == 0) return &phen_eval_lookups;
+  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) return &matrix_rotate_axis_lookups;
+  if (std::strcmp(name, "mi_vector_transform") == 0) return &vector_transform_lookups;
+  return nullptr;
+}
+
+[[maybe_unused]] int lookups_named(const char* name) {
+  const std::atomic<int>* count = lookups_of(name);
+  return count != nullptr ? count->load() : 0;
+}
+
 }  // namespace
 
 #if defined(__ELF__) && defined(__GLIBC__)
 // On glibc every dlsym() of an indirect function runs its resolver, so the
 // resolvers count the lookups made in this module.
-namespace {
-std::atomic<int> phen_eval_lookups{0};
-std::atomic<int> matrix_rotate_axis_lookups{0};
-std::atomic<int> vector_transform_lookups{0};
-}  // namespace
 
 extern "C" {
 decltype(&phen_eval) resolve_phen_eval() {
@@ -76,14 +89,7 @@ TEST_HOST_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix*)
     __attribute__((ifunc("resolve_vector_transform")));
 #endif
 
-TEST_HOST_EXPORT int test_host_lookups(const char* name) {
-  if (std::strcmp(name, "mi_phen_eval") == 0) return phen_eval_lookups.load();
-  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0)
-    return matrix_rotate_axis_lookups.load();
-  if (std::strcmp(name, "mi_vector_transform") == 0)
-    return vector_transform_lookups.load();
-  return 0;
-}
+TEST_HOST_EXPORT int test_host_lookups(const char* name) { return lookups_named(name); }
 }  // extern "C"
 
 #else  // no indirect functions: plain exports
@@ -115,16 +121,11 @@ namespace {
 using GetProcAddressFn = FARPROC(WINAPI*)(HMODULE, LPCSTR);
 std::atomic<GetProcAddressFn> next_lookup{nullptr};
 std::atomic<HMODULE> this_module{nullptr};
-std::atomic<int> phen_eval_lookups{0};
-std::atomic<int> matrix_rotate_axis_lookups{0};
-std::atomic<int> vector_transform_lookups{0};
 
 FARPROC WINAPI counting_lookup(HMODULE module, LPCSTR name) {
   // Names below 0x10000 are ordinals, not strings.
   if (module == this_module.load() && reinterpret_cast<ULONG_PTR>(name) > 0xffff) {
-    if (std::strcmp(name, "mi_phen_eval") == 0) ++phen_eval_lookups;
-    if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) ++matrix_rotate_axis_lookups;
-    if (std::strcmp(name, "mi_vector_transform") == 0) ++vector_transform_lookups;
+    if (std::atomic<int>* count = lookups_of(name)) ++*count;
   }
   return next_lookup.load()(module, name);
 }
@@ -181,13 +182,7 @@ bool patch_pellasto_lookups() {
 // the first call installs the counting wrapper. -1 if it could not be.
 extern "C" TEST_HOST_EXPORT int test_host_lookups(const char* name) {
   static const bool counting = patch_pellasto_lookups();
-  if (!counting) return -1;
-  if (std::strcmp(name, "mi_phen_eval") == 0) return phen_eval_lookups.load();
-  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0)
-    return matrix_rotate_axis_lookups.load();
-  if (std::strcmp(name, "mi_vector_transform") == 0)
-    return vector_transform_lookups.load();
-  return 0;
+  return counting ? lookups_named(name) : -1;
 }
 
 #else
