@@ -22,13 +22,24 @@ using pellasto::subtract;
 
 constexpr double kTwoPi = 6.283185307179586;
 
+// The distance from each parameter to its connection word; 0 when the running
+// shader's parameters carry none (or there is no shader record).
+std::int32_t connection_offset(const RenderState* state) {
+  const ShaderRecord* shader = state->current_shader;
+  return shader != nullptr ? shader->connection_offset : 0;
+}
+
+// Only these modes choose a direction; every other value leaves the frame alone.
+bool builds_frame(std::int32_t mode) {
+  return mode == kPellastoModeDirection || mode == kPellastoModePosition;
+}
+
 // The address to read a parameter's value from: its own, unless the host has
 // connected it, in which case the host evaluates it (running whatever is
 // connected) and says where the value is.
 template <typename T>
 const T* value_of(RenderState* state, T* parameter) {
-  const ShaderRecord* shader = state->current_shader;
-  const std::int32_t offset = shader != nullptr ? shader->connection_offset : 0;
+  const std::int32_t offset = connection_offset(state);
   if (offset == 0) {
     return parameter;
   }
@@ -114,7 +125,7 @@ void pass_input_through(Color* result, RenderState* state, FrameParams* params) 
     return 1;
   }
   const SavedFrame saved = save_frame(derivatives);
-  if (mode == kPellastoModeDirection || mode == kPellastoModePosition) {
+  if (builds_frame(mode)) {
     override_frame(state, params, mode);
   }
   pass_input_through(result, state, params);
@@ -126,10 +137,8 @@ void pass_input_through(Color* result, RenderState* state, FrameParams* params) 
 // connection words: then no host code can run between saving the vectors and
 // putting them back.
 bool passes_straight_through(const RenderState* state, const FrameParams* params) {
-  const ShaderRecord* shader = state->current_shader;
-  const bool unconnected = shader == nullptr || shader->connection_offset == 0;
-  return unconnected && params->mode != kPellastoModeDirection &&
-         params->mode != kPellastoModePosition && state->surface_derivatives != nullptr;
+  return connection_offset(state) == 0 && !builds_frame(params->mode) &&
+         state->surface_derivatives != nullptr;
 }
 
 }  // namespace

@@ -20,14 +20,6 @@ class ConnectionRule : public ShadingTest {
   Vector host_direction{0, 2, 0};
   Vector host_position{0, 0, 0};
   float host_rotation = 0.25f;
-
-  void connect_all(Sample& s) {
-    s.connect(&s.params.input);
-    s.connect(&s.params.mode);
-    s.connect(&s.params.direction);
-    s.connect(&s.params.position);
-    s.connect(&s.params.rotation);
-  }
 };
 
 TEST_F(ConnectionRule, WithoutConnectionWordsTheHostIsNeverAsked) {
@@ -60,7 +52,7 @@ TEST_F(ConnectionRule, ZeroConnectionWordMeansTheStoredValue) {
 
 TEST_F(ConnectionRule, ConnectedParametersAreEvaluatedInOrderAndTheirValuesUsed) {
   Sample s;
-  connect_all(s);
+  s.connect_all();
   s.params.mode = 0;  // the stored values all say otherwise
   s.params.direction = {1, 0, 0};
   s.params.rotation = 0;
@@ -99,7 +91,7 @@ TEST_F(ConnectionRule, ConnectedParametersAreEvaluatedInOrderAndTheirValuesUsed)
 
 TEST_F(ConnectionRule, PositionModeReadsPositionNotDirection) {
   Sample s;
-  connect_all(s);
+  s.connect_all();
   host_mode = 2;
   host_rotation = 3.0f;
   InSequence in_order;
@@ -114,7 +106,7 @@ TEST_F(ConnectionRule, PositionModeReadsPositionNotDirection) {
 
 TEST_F(ConnectionRule, NullFromTheHostMeansTheStoredValue) {
   Sample s;
-  connect_all(s);
+  s.connect_all();
   s.params.mode = 1;
   s.params.direction = {0, 0, 0};
   s.params.rotation = 0;
@@ -127,7 +119,7 @@ TEST_F(ConnectionRule, NullFromTheHostMeansTheStoredValue) {
 
 TEST_F(ConnectionRule, ShaderRecordIsReadAnewForEveryParameter) {
   Sample s;
-  connect_all(s);
+  s.connect_all();
   s.params.mode = 1;
   s.params.direction = {0, 1, 0};
   ShaderRecord unconnected{};

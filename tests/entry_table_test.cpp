@@ -193,10 +193,7 @@ TEST_F(EntryTable, HostWithoutAnyFunctionStillShadesFromStoredValues) {
   s.params.mode = 1;
   s.params.direction = {1, 0, 0};
   s.params.rotation = 0.25f;
-  s.connect(&s.params.mode);
-  s.connect(&s.params.direction);
-  s.connect(&s.params.rotation);
-  s.connect(&s.params.input);
+  s.connect_all();
 
   CaptureStdout();
   CaptureStderr();

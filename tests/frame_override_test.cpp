@@ -159,7 +159,7 @@ TEST_F(FrameOverride, DegenerateDirectionsGiveZeroVectorsNotNaN) {
   }
 }
 
-TEST_F(FrameOverride, DirectionThatIsNotANumberIsLeftAlone) {
+TEST_F(FrameOverride, DirectionThatIsNotANumberStillPassesInputThrough) {
   Sample s;
   const float nan = std::numeric_limits<float>::quiet_NaN();
   s.params.mode = 1;
@@ -272,11 +272,7 @@ TEST_F(FrameOverride, ModesWithoutDirectionPassInputThroughAndKeepTheHostFrame) 
     s.params.mode = mode;
     s.params.direction = {1, 0, 0};
     s.params.rotation = 0.25f;
-    s.connect(&s.params.mode);
-    s.connect(&s.params.direction);
-    s.connect(&s.params.position);
-    s.connect(&s.params.rotation);
-    s.connect(&s.params.input);
+    s.connect_all();
     {
       InSequence in_order;
       EXPECT_CALL(host, PhenEval(&s.state, &s.params.mode))
@@ -383,10 +379,7 @@ TEST_F(FrameOverride, WithoutDerivativeVectorsTheInputStillPassesThrough) {
     s.params.mode = mode;
     s.params.direction = {1, 0, 0};
     s.params.rotation = 0.25f;
-    s.connect(&s.params.mode);
-    s.connect(&s.params.direction);
-    s.connect(&s.params.rotation);
-    s.connect(&s.params.input);
+    s.connect_all();
     InSequence in_order;
     EXPECT_CALL(host, PhenEval(&s.state, &s.params.mode))
         .WillOnce(Return(&s.params.mode));

@@ -68,6 +68,14 @@ struct Sample {
     block.connected[at / 4] = 1;
   }
 
+  void connect_all() {
+    connect(&params.input);
+    connect(&params.mode);
+    connect(&params.direction);
+    connect(&params.position);
+    connect(&params.rotation);
+  }
+
   Boolean shade() { return pellasto().shade(&result, &state, &params); }
 };
 
