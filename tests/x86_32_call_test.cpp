@@ -105,8 +105,8 @@ ThunkCall call_with_stack(Function* entry, std::uint32_t misalign,
 // cdecl caller expects them, and was really called at the asked alignment.
 testing::AssertionResult left_the_caller_as_it_was(const ThunkCall& c) {
   if (c.esp_at_call % 16 != c.misalign) {
-    return testing::AssertionFailure()
-           << "called with %esp at " << c.esp_at_call % 16 << " mod 16, not " << c.misalign;
+    return testing::AssertionFailure() << "called with %esp at " << c.esp_at_call % 16
+                                       << " mod 16, not " << c.misalign;
   }
   if (c.esp_after != c.esp_at_call) {
     return testing::AssertionFailure()
@@ -124,10 +124,12 @@ testing::AssertionResult left_the_caller_as_it_was(const ThunkCall& c) {
 
 constexpr std::uint32_t kMisalignments[] = {0, 4, 8, 12};
 
-// Stand-ins that break the convention, to show that the check sees it.
+// Stand-ins called through the thunk by the test below, on its thread: two
+// that break the convention, to show that the check sees it, and one that
+// keeps it. The pointer handed to them stays the test's.
 extern "C" __attribute__((stdcall, noinline)) Boolean pops_its_arguments(Color* result,
-                                                                        RenderState*,
-                                                                        FrameParams*) {
+                                                                         RenderState*,
+                                                                         FrameParams*) {
   result->r = 1;
   return 1;
 }
@@ -190,8 +192,8 @@ TEST(CallingConvention, LifecycleEntriesAreCdeclAtEveryStackAlignment) {
 
 // Signalling NaNs (the quiet bit clear, as no x87 load would leave them),
 // with a negative one and one whose payload is in the low bits only.
-constexpr std::uint32_t kSignalling[] = {0x7f800001u, 0xffa00000u, 0x7fbfffffu, 0xff800002u,
-                                         0x7f812345u, 0xffbedcbau};
+constexpr std::uint32_t kSignalling[] = {0x7f800001u, 0xffa00000u, 0x7fbfffffu,
+                                         0xff800002u, 0x7f812345u, 0xffbedcbau};
 
 void fill_bits(void* to, const std::uint32_t* bits, std::size_t words) {
   std::memcpy(to, bits, words * sizeof(std::uint32_t));
@@ -201,8 +203,8 @@ void fill_bits(void* to, const std::uint32_t* bits, std::size_t words) {
 struct Trace {
   Boolean returned = 0;
   Color result{};
-  Vector seen[2]{};   // the derivative vectors while `input` was read
-  Vector after[2]{};  // and after the call
+  Vector seen[2]{};                   // the derivative vectors while `input` was read
+  Vector after[2]{};                  // and after the call
   std::vector<std::ptrdiff_t> reads;  // offsets of the parameters read
   std::vector<std::uint32_t> angles;  // bits of each angle handed to the host
 };
@@ -254,8 +256,8 @@ class X86CallShading : public ShadingTest {
   static void expect_same(const Trace& a, const Trace& b) {
     EXPECT_EQ(a.returned, b.returned);
     EXPECT_TRUE(same_bits(a.result, b.result));
-    EXPECT_TRUE(same_bits(a.seen, b.seen)) << a.seen[0] << a.seen[1] << " vs " << b.seen[0]
-                                           << b.seen[1];
+    EXPECT_TRUE(same_bits(a.seen, b.seen))
+        << a.seen[0] << a.seen[1] << " vs " << b.seen[0] << b.seen[1];
     EXPECT_TRUE(same_bits(a.after, b.after));
     EXPECT_EQ(a.reads, b.reads);
     EXPECT_EQ(a.angles, b.angles);
@@ -269,8 +271,8 @@ TEST_F(X86CallShading, EveryModeGivesTheSameBitsAtEveryStackAlignment) {
     std::int32_t mode;
     float rotation;
   };
-  const Case cases[] = {{0, 0.0f},   {1, 0.0f},   {1, 0.125f}, {2, 0.0f},
-                        {2, -1.3f},  {7, 0.375f}, {0, 0.25f}};
+  const Case cases[] = {{0, 0.0f},  {1, 0.0f},   {1, 0.125f}, {2, 0.0f},
+                        {2, -1.3f}, {7, 0.375f}, {0, 0.25f}};
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << k.mode << ", rotation " << k.rotation);
     // The reference: an ordinary call from this compiler's code.
@@ -293,7 +295,8 @@ TEST_F(X86CallShading, EveryModeGivesTheSameBitsAtEveryStackAlignment) {
       EXPECT_TRUE(same_bits(reference.after, host_vectors));
     }
     if (k.mode == 1 || k.mode == 2) {
-      EXPECT_FALSE(same_bits(reference.seen, reference.after)) << "no frame was installed";
+      EXPECT_FALSE(same_bits(reference.seen, reference.after))
+          << "no frame was installed";
     }
 
     for (std::uint32_t m : kMisalignments) {
@@ -302,8 +305,8 @@ TEST_F(X86CallShading, EveryModeGivesTheSameBitsAtEveryStackAlignment) {
       prepare(s, k.mode, k.rotation);
       Trace t;
       record_into(s, t);
-      const ThunkCall c = call_with_stack(pellasto().shade, m,
-                                          {word(&s.result), word(&s.state), word(&s.params)});
+      const ThunkCall c = call_with_stack(
+          pellasto().shade, m, {word(&s.result), word(&s.state), word(&s.params)});
       t.returned = static_cast<Boolean>(c.eax);
       finish(s, t);
       testing::Mock::VerifyAndClearExpectations(&host);
@@ -316,7 +319,8 @@ TEST_F(X86CallShading, EveryModeGivesTheSameBitsAtEveryStackAlignment) {
 TEST_F(X86CallShading, HandleIsSetAndUsedAtEveryStackAlignment) {
   for (std::uint32_t m : kMisalignments) {
     SCOPED_TRACE(m);
-    ThunkCall c = call_with_stack(pellasto().set_module_handle, m, {word(host_b().handle)});
+    ThunkCall c =
+        call_with_stack(pellasto().set_module_handle, m, {word(host_b().handle)});
     EXPECT_TRUE(left_the_caller_as_it_was(c));
     EXPECT_EQ(c.eax, 0u);
 
@@ -328,7 +332,8 @@ TEST_F(X86CallShading, HandleIsSetAndUsedAtEveryStackAlignment) {
     Color value{};
     fill_bits(&value, kSignalling, 4);
     s.connect(&s.params.input);
-    EXPECT_CALL(other, PhenEval(&s.state, &s.params.input)).WillOnce(testing::Return(&value));
+    EXPECT_CALL(other, PhenEval(&s.state, &s.params.input))
+        .WillOnce(testing::Return(&value));
     c = call_with_stack(pellasto().shade, m,
                         {word(&s.result), word(&s.state), word(&s.params)});
     EXPECT_TRUE(left_the_caller_as_it_was(c));
