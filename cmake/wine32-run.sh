@@ -13,8 +13,9 @@ set -eu
   echo "usage: wine32-run.sh QEMU WINE PREFIX [PROGRAM [ARGS...]]" >&2
   exit 2
 }
-qemu=$1
-shift
+qemu=$1 wine=$2 prefix=$3
+shift 3
+case $prefix in /*) ;; *) prefix=$PWD/$prefix ;; esac # wine wants it absolute
 here=$(cd "$(dirname "$0")" && pwd)
 # Magic and mask of a 32-bit little-endian ELF executable or shared object
 # for machine 3 (i386); the kernel decodes the \x escapes. Flags: P keeps
@@ -27,4 +28,4 @@ exec unshare --user --map-root-user --mount -- sh -euc '
   printf "%s" ":pellasto-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:POF" \
     >/proc/sys/fs/binfmt_misc/register
   exec sh "$run" "$@"
-' wine32-run "$qemu" "$here/wine-run.sh" "$@"
+' wine32-run "$qemu" "$here/wine-run.sh" "$wine" "$prefix" "$@"
