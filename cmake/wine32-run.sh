@@ -21,6 +21,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # for machine 3 (i386); the kernel decodes the \x escapes. Flags: P keeps
 # argv[0], O hands qemu an open descriptor (so unreadable binaries work),
 # F opens qemu now, so the registration works whatever the namespace sees.
+# shellcheck disable=SC2016 # the inner script expands its own arguments
 exec unshare --user --map-root-user --mount -- sh -euc '
   qemu=$1 run=$2
   shift 2
