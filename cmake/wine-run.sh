@@ -1,8 +1,10 @@
 #!/bin/sh
-# wine-run.sh WINE PREFIX PROGRAM [ARGS...]
+# wine-run.sh WINE PREFIX [PROGRAM [ARGS...]]
 # Runs a Windows test program under WINE, quietly, in the throwaway Wine prefix
 # PREFIX (inside the build folder). The prefix is created on first use, once,
 # however many tests start at the same time; a prefix's first boot is slow.
+# Without a PROGRAM it only creates the prefix: the build does that in a step
+# of its own, so that wine's first-run work never lands in a test's output.
 set -eu
 wine=$1 prefix=$2
 shift 2
@@ -20,4 +22,5 @@ if [ ! -f "$prefix/.pellasto-ready" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+[ $# -gt 0 ] || exit 0
 exec "$wine" "$@"

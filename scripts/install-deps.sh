@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the builds, tests and tools need. Idempotent:
-# when everything is already there it touches nothing.
+# Installs the Debian packages the builds, tests and tools need, and the
+# private qemu-i386 that runs the 32-bit Windows tests. Idempotent: when
+# everything is already there it touches nothing.
 set -euo pipefail
 
 packages=(
@@ -10,20 +11,67 @@ packages=(
   # cross legs
   gcc-multilib g++-multilib qemu-user
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+  # windows-x86 runs the i386 wine loader (its wineserver is wine64's)
+  wine32:i386
 )
 
+# The windows-x86 leg needs a qemu-i386 that honours MAP_FIXED_NOREPLACE
+# (qemu 8 or later; bookworm's own 7.2 does not, and wine cannot start under
+# it). The static one of the backports suite's qemu-user is unpacked into a
+# folder of its own, so the system's qemu stays as it is; the toolchain
+# (cmake/toolchains/windows-x86.cmake) looks there.
+qemu_dir=/opt/pellasto/qemu
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+backports=${codename}-backports
+# A source file of our own: the system's own apt sources are left alone.
+backports_file=/etc/apt/sources.list.d/pellasto-backports.sources
+backports_source="Types: deb
+URIs: http://deb.debian.org/debian
+Suites: ${backports}
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
+
+need_i386=0 need_source=0 need_qemu=0
+dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+[ "$(cat "$backports_file" 2>/dev/null)" = "$backports_source" ] || need_source=1
+[ -x "$qemu_dir/bin/qemu-i386" ] || need_qemu=1
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ $need_i386 -eq 0 ] && [ $need_source -eq 0 ] &&
+  [ $need_qemu -eq 0 ]; then
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
+  echo "install-deps: missing packages (${missing[*]:-none}), i386 architecture" \
+    "($need_i386), $backports source ($need_source) or $qemu_dir ($need_qemu);" \
+    "run as root to install them" >&2
   exit 1
 fi
-echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+if [ $need_i386 -eq 1 ]; then
+  echo "install-deps: adding the i386 architecture"
+  dpkg --add-architecture i386
+fi
+if [ $need_source -eq 1 ]; then
+  echo "install-deps: adding the $backports suite as $backports_file"
+  printf '%s\n' "$backports_source" >"$backports_file"
+fi
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+if [ $need_qemu -eq 1 ]; then
+  echo "install-deps: unpacking qemu-i386 of qemu-user/$backports into $qemu_dir"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && apt-get download -qq "qemu-user/$backports" 2>/dev/null)
+  deb=$(ls "$work"/qemu-user_*.deb)
+  dpkg-deb -x "$deb" "$work/root"
+  mkdir -p "$qemu_dir/bin"
+  install -m 755 "$work/root/usr/bin/qemu-i386" "$qemu_dir/bin/qemu-i386.new"
+  mv "$qemu_dir/bin/qemu-i386.new" "$qemu_dir/bin/qemu-i386"
+  dpkg-deb -f "$deb" Package Version >"$qemu_dir/SOURCE"
+fi

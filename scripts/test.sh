@@ -30,7 +30,7 @@ leg asan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --pr
 leg fuzz "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset fuzz
 leg tsan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset tsan
 
-# Cross legs: each needs its compilers, and the two that run tests an emulator.
+# Cross legs: each needs its compilers and an emulator that runs its tests.
 m32_missing() {
   have qemu-i386 || { echo 'qemu-i386 not installed (qemu-user)'; return; }
   echo 'int main(){}' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null ||
@@ -42,8 +42,17 @@ wine64_missing() {
 }
 leg linux-x86 "$(m32_missing)" cmake --workflow --preset linux-x86
 leg windows-x64 "$(wine64_missing)" cmake --workflow --preset windows-x64
-leg windows-x86 "$(have i686-w64-mingw32-g++-posix || echo 'i686-w64-mingw32-g++-posix not installed')" \
-  cmake --workflow --preset windows-x86
+# The 32-bit Windows tests run the i386 wine loader under the private qemu-i386
+# (scripts/install-deps.sh), registered in a user namespace of their own.
+wine32_missing() {
+  have i686-w64-mingw32-g++-posix || { echo 'i686-w64-mingw32-g++-posix not installed'; return; }
+  [ -x /usr/lib/wine/wine ] || { echo 'wine32:i386 not installed'; return; }
+  [ -x /opt/pellasto/qemu/bin/qemu-i386 ] ||
+    { echo '/opt/pellasto/qemu/bin/qemu-i386 not installed'; return; }
+  unshare --user --map-root-user --mount true 2>/dev/null ||
+    echo 'cannot create a user namespace (unshare --user)'
+}
+leg windows-x86 "$(wine32_missing)" cmake --workflow --preset windows-x86
 
 echo
 echo "legs run:     ${ran[*]:-none}"
