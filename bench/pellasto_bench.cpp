@@ -163,8 +163,8 @@ void print_ratios(const Collector& results) {
       goal = ratio <= 1.10 ? "<= 1.10 x (floor+limit): met"
                            : "<= 1.10 x (floor+limit): MISSED";
     }
-    std::printf("| %s | %.2f | %.2f | %.2f | %.3f | %s |\n", c.name, shader->ns, floor->ns,
-                limit->ns, ratio, goal.c_str());
+    std::printf("| %s | %.2f | %.2f | %.2f | %.3f | %s |\n", c.name, shader->ns,
+                floor->ns, limit->ns, ratio, goal.c_str());
   }
   const Collector::Figure* floor8 = results.find("eight_samples/floor");
   const Collector::Figure* mode8 = results.find("eight_samples/shader/mode0/unconnected");
