@@ -11,10 +11,15 @@
 //     turn the tangent exactly when the rotation is a fractional turn;
 //   - no other byte changed: every record sits between guard bytes, in a heap
 //     block of its own, and everything outside `result` and the first two
-//     entries of a derivative array must be as it was.
+//     entries of a derivative array must be as it was;
+//   - the frame a connected `input` found, for a finite direction and a unit
+//     normal without a turn, is a unit tangent D[1] or zero, and D[0].D[1] = 0;
+//   - where every value the shader computes with is finite (and not huge) or
+//     a quiet NaN, no invalid-operation exception was raised.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -102,6 +107,17 @@ Vector pick_vector(FuzzedDataProvider& in) {
   return {pick_float(in), pick_float(in), pick_float(in)};
 }
 
+// A unit vector in any direction, rounded to float as a host rounds its normals.
+Vector unit_normal(FuzzedDataProvider& in) {
+  const double x = in.ConsumeFloatingPointInRange<double>(-1, 1);
+  const double y = in.ConsumeFloatingPointInRange<double>(-1, 1);
+  const double z = in.ConsumeFloatingPointInRange<double>(-1, 1);
+  const double len = std::sqrt(x * x + y * y + z * z);
+  if (!(len > 1e-3)) return {0, 0, 1};
+  return {static_cast<float>(x / len), static_cast<float>(y / len),
+          static_cast<float>(z / len)};
+}
+
 std::int32_t pick_mode(FuzzedDataProvider& in) {
   static constexpr std::int32_t kModes[] = {0, 1, 2, 3, -1, 0x7FFFFFFF, INT32_MIN};
   if (in.ConsumeIntegralInRange<int>(0, 7) == 7)
@@ -164,6 +180,10 @@ struct Sample {
   // The derivative array in force after `mode` was read, and what it held.
   Vector* saved_from = nullptr;
   unsigned char saved_bits[2 * sizeof(Vector)] = {};
+  // The vectors the evaluation of a connected `input` found, if it had any.
+  bool input_saw_frame = false;
+  Vector input_frame[2] = {};
+  bool inner_ran = false;
 
   void fail(const char* what) {
     if (!failed) why = what;
@@ -199,6 +219,10 @@ const pellasto_test::PellastoModule* shader_module = nullptr;
 void* phen_eval(void*, RenderState* state, void* parameter) {
   Sample& s = *current;
   if (s.depth > 0) return parameter;  // the shader run again has no connections
+  if (parameter == &s.params->input && state->surface_derivatives != nullptr) {
+    s.input_saw_frame = true;
+    std::memcpy(s.input_frame, state->surface_derivatives, sizeof s.input_frame);
+  }
   const std::size_t n = s.log.size();
   const Evaluation e =
       n < kEvaluations ? s.script[n] : Evaluation{Evaluation::kOwn, 0, -1};
@@ -213,6 +237,7 @@ void* phen_eval(void*, RenderState* state, void* parameter) {
     unsigned char before[2 * sizeof(Vector)];
     if (d != nullptr) std::memcpy(before, d, sizeof before);
     state->current_shader = s.inner_shader;
+    s.inner_ran = true;
     ++s.depth;
     const Boolean ok = shader_module->shade(s.inner_result, state, s.inner_params);
     --s.depth;
@@ -268,7 +293,16 @@ void build(FuzzedDataProvider& in, Sample& s) {
 
   RenderState& st = *s.state;
   st.surface_point = pick_vector(in);
-  st.surface_normal = in.ConsumeBool() ? Vector{0, 0, 1} : pick_vector(in);
+  switch (in.ConsumeIntegralInRange<int>(0, 2)) {
+    case 0:
+      st.surface_normal = {0, 0, 1};
+      break;
+    case 1:
+      st.surface_normal = unit_normal(in);  // slanted, as most normals are
+      break;
+    default:
+      st.surface_normal = pick_vector(in);
+  }
   st.current_shader = s.shader;
   const int first_array = in.ConsumeIntegralInRange<int>(0, kArrays);
   st.surface_derivatives = first_array < kArrays ? s.array(first_array) : nullptr;
@@ -325,9 +359,18 @@ void build(FuzzedDataProvider& in, Sample& s) {
   }
 }
 
+// The values the shader computed the frame from.
+struct FrameInputs {
+  bool built = false;  // mode 1 or 2, with vectors to override
+  std::int32_t mode = 0;
+  Vector chosen{};  // `direction`, or `position` as read
+  float rotation = 0;
+  int turns = 0;
+};
+
 // What the shader must have asked the host for, in order, given the values
 // the host handed back; the value each read yields.
-void check_reads(Sample& s) {
+FrameInputs check_reads(Sample& s) {
   const FrameParams& p = *s.params;
   std::size_t next = 0;
   auto read = [&](const void* parameter, std::size_t size, void* out) {
@@ -341,17 +384,18 @@ void check_reads(Sample& s) {
     }
     std::memcpy(out, from, size);
   };
-  std::int32_t mode;
+  FrameInputs f;
+  std::int32_t& mode = f.mode;
   read(&p.mode, sizeof mode, &mode);
   // Without vectors to override the shader only passes `input` through.
   const bool has_frame = s.saved_from != nullptr;
-  int expected_turns = 0;
+  int& expected_turns = f.turns;
   if (has_frame && (mode == 1 || mode == 2)) {
-    Vector v;
-    read(mode == 1 ? static_cast<const void*>(&p.direction) : &p.position, sizeof v, &v);
-    float rotation;
-    read(&p.rotation, sizeof rotation, &rotation);
-    expected_turns = turns(rotation) ? 1 : 0;
+    f.built = true;
+    read(mode == 1 ? static_cast<const void*>(&p.direction) : &p.position,
+         sizeof f.chosen, &f.chosen);
+    read(&p.rotation, sizeof f.rotation, &f.rotation);
+    expected_turns = turns(f.rotation) ? 1 : 0;
   }
   Color input;
   read(&p.input, sizeof input, &input);
@@ -362,6 +406,61 @@ void check_reads(Sample& s) {
   if (s.rotations != expected_turns || s.transforms != expected_turns) {
     s.fail("host asked to turn the tangent when it must not be, or not asked");
   }
+  return f;
+}
+
+bool finite(Vector v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// The frame a connected input found: a unit tangent or none, and a cross
+// vector perpendicular to it, wherever the direction is finite, the normal is
+// of unit length and the host was not asked to turn the tangent (the fuzz
+// host's "rotation" is no rotation).
+void check_frame(Sample& s, const FrameInputs& f) {
+  if (!f.built || f.turns != 0 || !s.input_saw_frame) return;
+  const Vector n = s.state->surface_normal;
+  const Vector point = s.state->surface_point;
+  const Vector d = f.mode == 1 ? f.chosen
+                               : Vector{f.chosen.x - point.x, f.chosen.y - point.y,
+                                        f.chosen.z - point.z};
+  if (!finite(d) || !finite(n) || std::fabs(dot(n, n) - 1.0f) > 1e-6f) return;
+  const Vector t = s.input_frame[1], b = s.input_frame[0];
+  const float tt = dot(t, t);
+  if (!(tt == 0.0f || std::fabs(tt - 1.0f) <= 1e-5f)) {
+    s.fail("D[1] is neither of unit length nor zero");
+  }
+  if (!(std::fabs(dot(b, t)) <= 1e-5f)) s.fail("D[0] is not perpendicular to D[1]");
+}
+
+// Finite and small enough that no product or sum of the frame overflows, or
+// a quiet NaN: then the shader must raise no invalid-operation exception.
+bool computes_quietly(float f) {
+  if (std::isnan(f)) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    return (bits & 0x00400000u) != 0;
+  }
+  return std::fabs(f) <= 1e18f;
+}
+
+bool computes_quietly(Vector v) {
+  return computes_quietly(v.x) && computes_quietly(v.y) && computes_quietly(v.z);
+}
+
+bool computes_quietly(const Sample& s, const FrameInputs& f) {
+  const Vector n = s.state->surface_normal, point = s.state->surface_point;
+  if (f.built && (!computes_quietly(f.chosen) || !computes_quietly(f.rotation) ||
+                  !computes_quietly(n) || (f.mode == 2 && !computes_quietly(point)))) {
+    return false;
+  }
+  // The shader run again by the host computes with the same state.
+  const FrameParams& q = *s.inner_params;
+  return !s.inner_ran || (computes_quietly(n) && computes_quietly(point) &&
+                          computes_quietly(q.direction) && computes_quietly(q.position) &&
+                          computes_quietly(q.rotation));
 }
 
 void check_untouched(Sample& s, const std::vector<std::vector<unsigned char>>& before,
@@ -411,7 +510,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::vector<unsigned char>> before;
   for (Region* r : s.regions()) before.push_back(r->snapshot());
 
+  std::feclearexcept(FE_ALL_EXCEPT);
   const Boolean ok = shader_module->shade(s.result, s.state, s.params);
+  const bool raised_invalid = std::fetestexcept(FE_INVALID) != 0;
 
   if (ok != 1) s.fail("did not return 1");
   if (s.state->current_shader != s.shader) s.fail("current shader changed");
@@ -420,7 +521,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::memcmp(final_derivatives, s.saved_bits, sizeof s.saved_bits) != 0) {
     s.fail("derivative vectors not restored bit for bit");
   }
-  check_reads(s);
+  const FrameInputs f = check_reads(s);
+  check_frame(s, f);
+  if (raised_invalid && computes_quietly(s, f)) {
+    s.fail("an invalid-operation exception from finite values and quiet NaNs");
+  }
   check_untouched(s, before, final_derivatives);
   current = nullptr;
   if (s.failed) {

@@ -4,8 +4,10 @@
 //
 // The table is filled lazily without a lock. Every slot is one lock-free
 // pointer-sized atomic, so racing first calls may both look a function up and
-// both store the same address; after that a bound call is one load and one
-// indirect call.
+// both store the same address; after that a bound call is one load of its slot
+// and one indirect call.
+
+#include "host/entry_table.h"
 
 #include <atomic>
 #include <cinttypes>
@@ -15,12 +17,12 @@
 
 #include "host/host_interface.h"
 #include "platform/symbol_lookup.h"
-#include "shader/pellasto.h"
 
 namespace {
 
-using Address = std::atomic<void*>;
-static_assert(Address::is_always_lock_free, "slots must be single words");
+// The address of one host function, or null while it is not bound.
+using FunctionAddress = std::atomic<void*>;
+static_assert(FunctionAddress::is_always_lock_free, "slots must be single words");
 
 // The host numbers all of its functions; the module uses three of the slots.
 constexpr int kSlotCount = 512;
@@ -34,11 +36,11 @@ constexpr HostFunction kPhenEval{101, "mi_phen_eval"};
 constexpr HostFunction kVectorTransform{247, "mi_vector_transform"};
 constexpr HostFunction kMatrixRotateAxis{250, "mi_matrix_rotate_axis"};
 
-Address module_handle{nullptr};
-Address HostEntryTable[kSlotCount];  // static storage: every slot starts null
+std::atomic<void*> module_handle{nullptr};
+FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot starts null
 
-// First use of a slot, or a use after a failed lookup: look the function up
-// in the host module and remember what was found. Prints why when it fails.
+// First use of a slot, or a use after a failed lookup: looks the function up
+// in the host module and remembers what was found. Prints why when it fails.
 [[gnu::noinline, gnu::cold]] void* look_up(const HostFunction& function) {
   void* const handle = module_handle.load(std::memory_order_acquire);
   if (handle == nullptr) {
@@ -54,47 +56,11 @@ Address HostEntryTable[kSlotCount];  // static storage: every slot starts null
   return address;
 }
 
-template <typename T>
-struct Exactly {
-  using type = T;
-};
-
-// First call of a host function (or a call after a failed lookup): binds it,
-// then calls it, or `missing` when the host module lacks it. Kept out of line
-// so that a bound call saves no registers for it.
-template <typename Result, typename... Args>
-[[gnu::noinline, gnu::cold]] Result call_unbound(const HostFunction& function,
-                                                 Result (*missing)(Args...),
-                                                 typename Exactly<Args>::type... args) {
-  auto host = reinterpret_cast<Result (*)(Args...)>(look_up(function));
-  return host != nullptr ? host(args...) : missing(args...);
-}
-
-// Calls the host function bound to `function`'s slot: one load of the slot and
-// one indirect jump once it is bound.
-template <typename Result, typename... Args>
-inline Result call_host(const HostFunction& function, Result (*missing)(Args...),
-                        typename Exactly<Args>::type... args) {
-  void* address = HostEntryTable[function.slot].load(std::memory_order_acquire);
-  if (__builtin_expect(address != nullptr, 1)) {
-    return reinterpret_cast<Result (*)(Args...)>(address)(args...);
-  }
-  return call_unbound(function, missing, args...);
-}
-
-// Without a host function to call, the bound entries fall back to what leaves
-// the shader's result sound: the parameter's stored value, no turn.
-void* no_phen_eval(RenderState*, void*) { return nullptr; }
-
-Boolean no_matrix_rotate_axis(Matrix* m, const Vector*, float) {
-  static constexpr Matrix kIdentity{{1, 0, 0, 0, 0, 1, 0, 0,  //
-                                     0, 0, 1, 0, 0, 0, 0, 1}};
-  *m = kIdentity;
-  return 0;
-}
-
-void no_vector_transform(Vector* out, const Vector* in, const Matrix*) {
-  std::memmove(out, in, sizeof(Vector));
+// The host's address for `function`, bound on first use; null when the host
+// module does not export it.
+inline void* address_of(const HostFunction& function) {
+  void* const address = HostEntryTable[function.slot].load(std::memory_order_acquire);
+  return address != nullptr ? address : look_up(function);
 }
 
 }  // namespace
@@ -103,26 +69,46 @@ extern "C" {
 
 PELLASTO_EXPORT int miSetModuleHandle(void* host_module) {
   module_handle.store(host_module, std::memory_order_release);
-  for (Address& slot : HostEntryTable) {
+  for (FunctionAddress& slot : HostEntryTable) {
     slot.store(nullptr, std::memory_order_relaxed);
   }
   std::atomic_thread_fence(std::memory_order_release);
   return 0;
 }
 
-// The module's own forwarding entries: hidden, so that a lookup can never bind
+// The module's own forwarding entries, called by the shader on its sample's
+// thread with the shader's arguments. Hidden, so that a lookup can never bind
 // the module to itself.
 
+// Without the host's function nothing is evaluated: null, so that the shader
+// reads the parameter's stored value.
 void* mi_phen_eval(RenderState* state, void* parameter) {
-  return call_host(kPhenEval, no_phen_eval, state, parameter);
+  auto* const host = reinterpret_cast<decltype(&mi_phen_eval)>(address_of(kPhenEval));
+  return host != nullptr ? host(state, parameter) : nullptr;
 }
 
+// Without the host's function `m` becomes the identity (no turn) and the
+// result is 0.
 Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  return call_host(kMatrixRotateAxis, no_matrix_rotate_axis, m, axis, angle);
+  auto* const host =
+      reinterpret_cast<decltype(&mi_matrix_rotate_axis)>(address_of(kMatrixRotateAxis));
+  if (host != nullptr) {
+    return host(m, axis, angle);
+  }
+  static constexpr Matrix kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+  *m = kIdentity;
+  return 0;
 }
 
+// Without the host's function `out` becomes a copy of `in` (which may be it).
 void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  call_host(kVectorTransform, no_vector_transform, out, in, m);
+  auto* const host =
+      reinterpret_cast<decltype(&mi_vector_transform)>(address_of(kVectorTransform));
+  if (host != nullptr) {
+    host(out, in, m);
+    return;
+  }
+  std::memmove(out, in, sizeof(Vector));
 }
 
 }  // extern "C"

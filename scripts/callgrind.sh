@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Instructions per shader call, counted by valgrind's callgrind: a figure that
 # does not drift with the machine's load. One line per case: the shader, the
-# floor (empty entry) and the limit (the same work inline), and the ratio as
-# in BENCHMARKS.md (mode 0 against the floor alone).
+# floor (empty entry) and the limit (the same work inline), and the ratio
+# shader / (floor + limit) as in BENCHMARKS.md.
 #
 #   scripts/callgrind.sh [build-dir]     (default build/bench; built if missing)
 set -euo pipefail
@@ -35,10 +35,6 @@ printf '|---|---:|---:|---:|---:|\n'
 for c in "${cases[@]}"; do
   shader=$(per_call shader "$c")
   limit=$(per_call limit "$c")
-  if [[ $c == mode0/* ]]; then
-    ratio=$(awk -v s="$shader" -v f="$floor" 'BEGIN { printf "%.3f (of floor)", s / f }')
-  else
-    ratio=$(awk -v s="$shader" -v f="$floor" -v l="$limit" 'BEGIN { printf "%.3f", s / (f + l) }')
-  fi
+  ratio=$(awk -v s="$shader" -v f="$floor" -v l="$limit" 'BEGIN { printf "%.3f", s / (f + l) }')
   printf '| %s | %d | %d | %d | %s |\n' "$c" "$shader" "$floor" "$limit" "$ratio"
 done

@@ -17,8 +17,8 @@ namespace {
 using pellasto::cross;
 using pellasto::is_fractional_turn;
 using pellasto::normalize;
-using pellasto::project_onto_plane;
 using pellasto::subtract;
+using pellasto::tangent_in_plane;
 
 constexpr double kTwoPi = 6.283185307179586;
 
@@ -104,7 +104,7 @@ Vector turn_about_normal(RenderState* state, Vector tangent, float turns) {
 
 void override_frame(RenderState* state, FrameParams* params, std::int32_t mode) {
   const Vector direction = normalize(find_direction(state, params, mode));
-  Vector tangent = normalize(project_onto_plane(direction, state->surface_normal));
+  Vector tangent = tangent_in_plane(direction, state->surface_normal);
   const float turns = read(state, &params->rotation);
   if (is_fractional_turn(turns)) {
     tangent = turn_about_normal(state, tangent, turns);
@@ -116,8 +116,11 @@ void pass_input_through(Color* result, RenderState* state, FrameParams* params) 
   std::memcpy(result, value_of(state, &params->input), sizeof(Color));
 }
 
+}  // namespace
+
 // The shader's algorithm, for every sample.
-[[gnu::noinline]] Boolean shade(Color* result, RenderState* state, FrameParams* params) {
+extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
+                                            FrameParams* params) {
   const std::int32_t mode = read(state, &params->mode);
   const Vector* derivatives = state->surface_derivatives;
   if (derivatives == nullptr) {
@@ -131,27 +134,4 @@ void pass_input_through(Color* result, RenderState* state, FrameParams* params) 
   pass_input_through(result, state, params);
   restore_frame(state, saved);
   return 1;
-}
-
-// True when the sample builds no frame and its parameters carry no
-// connection words: then no host code can run between saving the vectors and
-// putting them back.
-bool passes_straight_through(const RenderState* state, const FrameParams* params) {
-  return connection_offset(state) == 0 && !builds_frame(params->mode) &&
-         state->surface_derivatives != nullptr;
-}
-
-}  // namespace
-
-extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
-                                            FrameParams* params) {
-  // The same steps as shade() takes for such a sample, with nothing kept
-  // across a call, so that they run in registers.
-  if (passes_straight_through(state, params)) {
-    const SavedFrame saved = save_frame(state->surface_derivatives);
-    std::memcpy(result, &params->input, sizeof(Color));
-    restore_frame(state, saved);
-    return 1;
-  }
-  return shade(result, state, params);
 }

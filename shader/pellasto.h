@@ -1,16 +1,13 @@
 // The module's exported entry points and the shader's parameter block, as a
-// host loading "Pellasto" by path sees them. Every entry uses the platform's
+// host loading "Pellasto" by path sees them (miSetModuleHandle is declared
+// with the entry-point table, host/entry_table.h). Every entry uses the platform's
 // C calling convention (cdecl on 32-bit x86) and is exported undecorated.
 #ifndef PELLASTO_SHADER_PELLASTO_H
 #define PELLASTO_SHADER_PELLASTO_H
 
+#include "host/entry_table.h"
 #include "host/host_interface.h"
-
-#if defined(_WIN32)
-#define PELLASTO_EXPORT __declspec(dllexport)
-#else
-#define PELLASTO_EXPORT __attribute__((visibility("default")))
-#endif
+#include "host/module_export.h"
 
 extern "C" {
 
@@ -56,17 +53,11 @@ PELLASTO_EXPORT void Pellasto_init(RenderState* state, FrameParams* params,
 // of its arguments and does nothing.
 PELLASTO_EXPORT void Pellasto_exit(RenderState* state, FrameParams* params);
 
-// Called by the host before any shading, with the handle of the host module
-// that exports the mi_* functions (the host keeps ownership). Forgets every
-// host function bound so far. Returns 0.
-PELLASTO_EXPORT int miSetModuleHandle(void* host_module);
-
 // Pointer types for hosts that bind the entries by name.
 typedef Boolean (*PellastoShaderFn)(Color*, RenderState*, FrameParams*);
 typedef int (*PellastoVersionFn)(void);
 typedef void (*PellastoInitFn)(RenderState*, FrameParams*, Boolean*);
 typedef void (*PellastoExitFn)(RenderState*, FrameParams*);
-typedef int (*PellastoSetModuleHandleFn)(void*);
 
 }  // extern "C"
 

@@ -1,6 +1,7 @@
 // The frame the shader installs while its input is evaluated, and the state it
 // leaves behind.
 
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -168,6 +169,144 @@ TEST_F(FrameOverride, DirectionThatIsNotANumberStillPassesInputThrough) {
   EXPECT_EQ(s.shade(), 1);
   EXPECT_TRUE(std::isnan(seen[1].x));
   EXPECT_TRUE(same_bits(s.result, input_value));
+}
+
+// A unit normal in no particular direction, rounded to float as a host would.
+Vector random_unit_normal(std::mt19937& random) {
+  std::normal_distribution<float> gauss;
+  for (;;) {
+    const Vector v{gauss(random), gauss(random), gauss(random)};
+    const float len = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (len > 0.1f) return {v.x / len, v.y / len, v.z / len};
+  }
+}
+
+// Sets the sample's chosen direction to `d`: as `direction` in mode 1, as
+// `position` - surface point in mode 2.
+void choose_direction(Sample& s, std::int32_t mode, Vector d) {
+  s.params.mode = mode;
+  s.params.direction = d;
+  s.state.surface_point = {0.5f, -0.25f, 2.0f};
+  s.params.position = {s.state.surface_point.x + d.x, s.state.surface_point.y + d.y,
+                       s.state.surface_point.z + d.z};
+  if (mode == 2) {
+    // position - surface point is d itself only where the sums were exact.
+    s.state.surface_point = {0, 0, 0};
+    s.params.position = d;
+  }
+}
+
+TEST_F(FrameOverride, DirectionsAlongASlantedNormalGiveAZeroFrame) {
+  std::mt19937 random(17);
+  for (int i = 0; i < 200; ++i) {
+    const Vector n = random_unit_normal(random);
+    for (float k : {1.0f, 5.0f, -2.0f, 0.001f}) {
+      for (std::int32_t mode : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "N " << n << " k " << k << " mode " << mode);
+        Sample s;
+        s.state.surface_normal = n;
+        choose_direction(s, mode, {k * n.x, k * n.y, k * n.z});
+        observe_input(s, &input_value, seen);
+        ASSERT_EQ(s.shade(), 1);
+        ASSERT_EQ(seen[1], (Vector{0, 0, 0}));
+        ASSERT_EQ(seen[0], (Vector{0, 0, 0}));
+      }
+    }
+  }
+}
+
+TEST_F(FrameOverride, DirectionsJustOffTheNormalGiveTheirTangentOrNone) {
+  std::mt19937 random(19);
+  for (int i = 0; i < 200; ++i) {
+    const Vector n = random_unit_normal(random);
+    Vector side = cross_product(n, random_unit_normal(random));
+    const float side_len = std::sqrt(side.x * side.x + side.y * side.y + side.z * side.z);
+    side = {side.x / side_len, side.y / side_len, side.z / side_len};
+    const float c = std::cos(1e-3f), sn = std::sin(1e-3f);
+    const Vector milliradian{c * n.x + sn * side.x, c * n.y + sn * side.y,
+                             c * n.z + sn * side.z};
+    // A few units in the last place off N is rounding, not a direction.
+    const Vector ulps{std::nextafter(std::nextafter(n.x, 2.0f), 2.0f),
+                      std::nextafter(n.y, -2.0f), n.z};
+    for (std::int32_t mode : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << "N " << n << " mode " << mode);
+      Sample s;
+      s.state.surface_normal = n;
+      choose_direction(s, mode, milliradian);
+      observe_input(s, &input_value, seen);
+      ASSERT_EQ(s.shade(), 1);
+      const Vector t = seen[1];
+      EXPECT_NEAR(t.x * t.x + t.y * t.y + t.z * t.z, 1.0f, 1e-6f);
+      EXPECT_GT(t.x * side.x + t.y * side.y + t.z * side.z, 1.0f - 1e-4f);
+      EXPECT_EQ(seen[0], cross_product(n, t));
+
+      Sample u;
+      u.state.surface_normal = n;
+      choose_direction(u, mode, ulps);
+      observe_input(u, &input_value, seen);
+      ASSERT_EQ(u.shade(), 1);
+      EXPECT_EQ(seen[1], (Vector{0, 0, 0}));
+    }
+  }
+}
+
+TEST_F(FrameOverride, HugeTinyAndDenormalDirectionsGiveUnitTangents) {
+  const float denormal = std::numeric_limits<float>::denorm_min();
+  const struct {
+    Vector direction, tangent;
+  } cases[] = {
+      {{1e20f, 0, 0}, {1, 0, 0}},
+      {{3e19f, 4e19f, 0}, {0.6f, 0.8f, 0}},
+      {{-3e38f, 0, 3e38f}, {-1, 0, 0}},
+      {{1e-24f, 0, 0}, {1, 0, 0}},
+      {{0, -1e-23f, 0}, {0, -1, 0}},
+      {{3 * denormal, 4 * denormal, 0}, {0.6f, 0.8f, 0}},
+      {{0, denormal, 0}, {0, 1, 0}},
+  };
+  for (const auto& c : cases) {
+    for (std::int32_t mode : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << c.direction << " mode " << mode);
+      Sample s;  // normal (0, 0, 1)
+      choose_direction(s, mode, c.direction);
+      observe_input(s, &input_value, seen);
+      ASSERT_EQ(s.shade(), 1);
+      expect_near(seen[1], c.tangent);
+      EXPECT_EQ(seen[0], cross_product(s.state.surface_normal, seen[1]));
+    }
+  }
+}
+
+TEST_F(FrameOverride, QuietNaNsRaiseNoInvalidOperation) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  use_real_rotation();
+  for (std::int32_t mode : {0, 1, 2}) {
+    for (int parameter = 0; parameter < 4; ++parameter) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << " parameter " << parameter);
+      Sample s;
+      s.state.surface_normal = {0.6f, 0, 0.8f};
+      s.params.mode = mode;
+      s.params.direction = {1, 2, 3};
+      s.params.position = {-1, 0, 2};
+      s.params.rotation = 0.25f;
+      if (parameter == 0) s.params.input.g = nan;
+      if (parameter == 1) s.params.direction.y = nan;
+      if (parameter == 2) s.params.position.z = nan;
+      if (parameter == 3) s.params.rotation = nan;
+      std::feclearexcept(FE_ALL_EXCEPT);
+#if defined(__GLIBC__)
+      // Natively a raised FE_INVALID now kills the test with SIGFPE; under
+      // an emulator that does not trap, fetestexcept below still sees it.
+      feenableexcept(FE_INVALID);
+#endif
+      const Boolean shaded = s.shade();
+#if defined(__GLIBC__)
+      fedisableexcept(FE_INVALID);
+#endif
+      EXPECT_EQ(std::fetestexcept(FE_INVALID), 0);
+      EXPECT_EQ(shaded, 1);
+      EXPECT_TRUE(same_bits(s.result, s.params.input));
+    }
+  }
 }
 
 // The angle the host is asked for: the whole value times 2 pi, in double
