@@ -24,8 +24,9 @@
 #include <limits>
 #include <vector>
 
+#include "harness/host_math.h"
+#include "harness/module.h"
 #include "shader/pellasto.h"
-#include "tests/support/module_loader.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ bool is_connected(const ShaderRecord* shader, const void* parameter) {
   return word != 0;
 }
 
-const pellasto_test::PellastoModule* shader_module = nullptr;
+const harness::PellastoModule* shader_module = nullptr;
 
 // The host's evaluation of a connected parameter.
 void* phen_eval(void*, RenderState* state, void* parameter) {
@@ -241,25 +242,17 @@ void* phen_eval(void*, RenderState* state, void* parameter) {
   return value;
 }
 
-Boolean matrix_rotate_axis(void*, Matrix* m, const Vector*, float angle) {
+Boolean matrix_rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
   if (current->depth == 0) ++current->rotations;
-  for (int i = 0; i < 16; ++i) m->m[i] = (i % 5 == 0) ? std::cos(angle) : 0.0f;
-  return 1;
+  return harness::rotate_axis(m, axis, angle);
 }
 
 void vector_transform(void*, Vector* out, const Vector* in, const Matrix* m) {
   if (current->depth == 0) ++current->transforms;
-  const Vector v = *in;
-  *out = {m->m[0] * v.x, m->m[5] * v.y, m->m[10] * v.z};
+  harness::transform_direction(out, in, m);
 }
 
-const TestHostHooks kHooks{nullptr, phen_eval, matrix_rotate_axis, vector_transform};
-
-// The remainder of the turn, as the shader's algorithm defines it.
-bool turns(float rotation) {
-  const double r = std::fmod(static_cast<double>(rotation), 1.0);
-  return !std::isnan(r) && r != 0.0;
-}
+const HostHooks kHooks{nullptr, phen_eval, matrix_rotate_axis, vector_transform};
 
 void build(FuzzedDataProvider& in, Sample& s) {
   for (Region* r : {&s.state_region, &s.shader_region, &s.block_region}) fill(in, *r);
@@ -351,7 +344,7 @@ void check_reads(Sample& s) {
     read(mode == 1 ? static_cast<const void*>(&p.direction) : &p.position, sizeof v, &v);
     float rotation;
     read(&p.rotation, sizeof rotation, &rotation);
-    expected_turns = turns(rotation) ? 1 : 0;
+    expected_turns = harness::is_fractional_turn(rotation) ? 1 : 0;
   }
   Color input;
   read(&p.input, sizeof input, &input);
@@ -391,11 +384,10 @@ void check_untouched(Sample& s, const std::vector<std::vector<unsigned char>>& b
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  shader_module = &pellasto_test::pellasto();
-  void* host = pellasto_test::load_module(pellasto_test::module_file("fuzz_host"));
-  reinterpret_cast<TestHostInstallFn>(
-      pellasto_test::find_export(host, "test_host_install"))(&kHooks);
-  shader_module->set_module_handle(host);
+  shader_module = &harness::pellasto();
+  const harness::HostModule host = harness::load_host("fuzz_host");
+  host.install(&kHooks);
+  shader_module->set_module_handle(host.handle);
   return 0;
 }
 
