@@ -62,12 +62,7 @@ void* find_export(void* module, const char* name) {
 
 void* program_module() { return GetModuleHandleA(nullptr); }
 
-void* load_beside(const std::string& file_name) {
-  std::string error;
-  void* module = open_module(program_dir() + "\\" + file_name, &error);
-  if (module == nullptr) fail(error);
-  return module;
-}
+constexpr char kSeparator = '\\';
 
 #else
 
@@ -96,14 +91,16 @@ void* find_export(void* module, const char* name) { return dlsym(module, name); 
 
 void* program_module() { return dlopen(nullptr, RTLD_NOW); }
 
+constexpr char kSeparator = '/';
+
+#endif
+
 void* load_beside(const std::string& file_name) {
   std::string error;
-  void* module = open_module(program_dir() + "/" + file_name, &error);
+  void* module = open_module(program_dir() + kSeparator + file_name, &error);
   if (module == nullptr) fail(error);
   return module;
 }
-
-#endif
 
 bool bind_pellasto(void* handle, PellastoModule* module, std::string* missing) {
   PellastoModule& m = *module;
