@@ -51,9 +51,15 @@ std::atomic<int> matrix_rotate_axis_lookups{0};
 std::atomic<int> vector_transform_lookups{0};
 
 [[maybe_unused]] std::atomic<int>* lookups_of(const char* name) {
-  if (std::strcmp(name, "mi_phen_eval") == 0) return &phen_eval_lookups;
-  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) return &matrix_rotate_axis_lookups;
-  if (std::strcmp(name, "mi_vector_transform") == 0) return &vector_transform_lookups;
+  if (std::strcmp(name, "mi_phen_eval") == 0) {
+    return &phen_eval_lookups;
+  }
+  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) {
+    return &matrix_rotate_axis_lookups;
+  }
+  if (std::strcmp(name, "mi_vector_transform") == 0) {
+    return &vector_transform_lookups;
+  }
   return nullptr;
 }
 

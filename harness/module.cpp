@@ -23,7 +23,9 @@ namespace {
 template <typename Function>
 bool bind(void* module, const char* name, Function* out, std::string* missing) {
   *out = reinterpret_cast<Function>(find_export(module, name));
-  if (*out == nullptr && missing->empty()) *missing = name;
+  if (*out == nullptr && missing->empty()) {
+    *missing = name;
+  }
   return *out != nullptr;
 }
 
@@ -31,7 +33,9 @@ template <typename Function>
 Function require(void* module, const char* name) {
   std::string missing;
   Function f = nullptr;
-  if (!bind(module, name, &f, &missing)) fail("missing export " + missing);
+  if (!bind(module, name, &f, &missing)) {
+    fail("missing export " + missing);
+  }
   return f;
 }
 
@@ -50,7 +54,9 @@ std::string module_file(const std::string& base_name) { return base_name + ".dll
 
 void* open_module(const std::string& path, std::string* error) {
   HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) *error = "cannot load " + path;
+  if (module == nullptr) {
+    *error = "cannot load " + path;
+  }
   return module;
 }
 
@@ -69,7 +75,9 @@ constexpr char kSeparator = '\\';
 std::string program_dir() {
   char path[4096];
   ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) fail("cannot find the running program");
+  if (n <= 0) {
+    fail("cannot find the running program");
+  }
   std::string s(path, static_cast<size_t>(n));
   return s.substr(0, s.find_last_of('/'));
 }
@@ -98,7 +106,9 @@ constexpr char kSeparator = '/';
 void* load_beside(const std::string& file_name) {
   std::string error;
   void* module = open_module(program_dir() + kSeparator + file_name, &error);
-  if (module == nullptr) fail(error);
+  if (module == nullptr) {
+    fail(error);
+  }
   return module;
 }
 

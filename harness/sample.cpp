@@ -29,14 +29,18 @@ void Sample::connect_all() {
 
 void Sample::disconnect_all() {
   shader.connection_offset = 0;
-  for (std::int32_t& word : connected) word = 0;
+  for (std::int32_t& word : connected) {
+    word = 0;
+  }
 }
 
 Boolean Sample::shade(PellastoShaderFn entry) { return entry(&result, &state, &params); }
 
 void* evaluate_in_place(void*, RenderState* state, void* parameter) {
   Sample& s = Sample::of(state);
-  if (parameter != &s.params.input) return parameter;
+  if (parameter != &s.params.input) {
+    return parameter;
+  }
   s.seen[0] = state->surface_derivatives[0];
   s.seen[1] = state->surface_derivatives[1];
   ++s.input_evaluations;

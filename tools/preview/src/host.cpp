@@ -9,7 +9,9 @@ namespace preview {
 void ShaderInstance::prepare(harness::Sample* sample) const {
   sample->disconnect_all();
   sample->params = params;
-  if (input_shader != nullptr) sample->connect(&sample->params.input);
+  if (input_shader != nullptr) {
+    sample->connect(&sample->params.input);
+  }
 }
 
 LoadResult load_module(const std::string& path) {
