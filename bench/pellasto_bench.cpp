@@ -25,9 +25,9 @@
 namespace pellasto_bench {
 namespace {
 
-void shader_call(benchmark::State& st, const Case& c) {
+// Calls of `shade` through its exported entry, on one sample of case `c`.
+void entry_call(benchmark::State& st, const Case& c, PellastoShaderFn shade) {
   Sample s(c);
-  const PellastoShaderFn shade = modules().shade;
   benchmark::DoNotOptimize(&s);
   for (auto _ : st) {
     benchmark::DoNotOptimize(shade(&s.result, &s.state, &s.params));
@@ -36,15 +36,12 @@ void shader_call(benchmark::State& st, const Case& c) {
   st.SetItemsProcessed(st.iterations());
 }
 
+void shader_call(benchmark::State& st, const Case& c) {
+  entry_call(st, c, modules().shade);
+}
+
 void floor_call(benchmark::State& st) {
-  Sample s(kCases[0]);
-  const PellastoShaderFn shade = modules().floor_shade;
-  benchmark::DoNotOptimize(&s);
-  for (auto _ : st) {
-    benchmark::DoNotOptimize(shade(&s.result, &s.state, &s.params));
-    benchmark::ClobberMemory();
-  }
-  st.SetItemsProcessed(st.iterations());
+  entry_call(st, kCases[0], modules().floor_shade);
 }
 
 // Consecutive calls on eight different samples, as a host shading many
