@@ -21,7 +21,7 @@ extern "C" __attribute__((noinline)) void measure_calls(const char* what, Sample
   if (std::strcmp(what, "limit") == 0) {
     const HostFunctions host = modules().host_functions;
     for (long i = 0; i < calls; ++i) {
-      pellasto_bench::limit_shade(host, &s->result, &s->state, s->params());
+      pellasto_bench::limit_shade(host, &s->result, &s->state, &s->params);
       asm volatile("" ::: "memory");
     }
     return;
@@ -29,7 +29,7 @@ extern "C" __attribute__((noinline)) void measure_calls(const char* what, Sample
   const PellastoShaderFn shade =
       std::strcmp(what, "floor") == 0 ? modules().floor_shade : modules().shade;
   for (long i = 0; i < calls; ++i) {
-    shade(&s->result, &s->state, s->params());
+    shade(&s->result, &s->state, &s->params);
     asm volatile("" ::: "memory");
   }
 }
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     Sample s(c);
     // Bind every host function first: the count is of calls after that.
     Sample warm(kCases[7]);
-    modules().shade(&warm.result, &warm.state, warm.params());
+    modules().shade(&warm.result, &warm.state, &warm.params);
     measure_calls(argv[1], &s, std::atol(argv[3]));
     return 0;
   }

@@ -9,9 +9,10 @@
 #include <cstring>
 #include <string>
 
+#include "harness/host_module.h"
+#include "harness/sample.h"
 #include "shader/frame_math.h"
 #include "shader/pellasto.h"
-#include "tests/support/test_host.h"
 
 namespace pellasto_bench {
 
@@ -45,26 +46,16 @@ struct Modules {
   PellastoSetModuleHandleFn set_module_handle;
   void* host;
   HostFunctions host_functions;
-  TestHostLookupsFn lookups;
+  HostLookupsFn lookups;
 };
 
 // Loads Pellasto, the floor module and the host module from beside the
 // program, and binds Pellasto to the host. Aborts when one is missing.
 const Modules& modules();
 
-// One shading sample, owned as a host owns it, on its own cache lines.
-struct alignas(64) Sample {
-  RenderState state{};
-  ShaderRecord shader{};
-  Vector derivatives[2] = {{0.5f, 0.25f, -1.0f}, {-3.0f, 7.0f, 0.125f}};
-  struct {
-    FrameParams params;
-    std::int32_t connected[sizeof(FrameParams) / 4];
-  } block{};
-  Color result{};
-
+// The harness's sample, set up for a case.
+struct Sample : harness::Sample {
   explicit Sample(const Case& c);
-  FrameParams* params() { return &block.params; }
 };
 
 // The limit: the same reads, the same frame math (shader/frame_math.h) and the
@@ -119,18 +110,17 @@ inline __attribute__((always_inline)) Boolean limit_shade(const HostFunctions& h
   return 1;
 }
 
-// The frame that the evaluation of a connected `input` last found, recorded
-// by the benchmark host when asked to.
-struct FrameSeen {
-  bool record;
-  Vector frame[2];
-};
-FrameSeen& frame_seen();
+// Runs `shade` (the module's entry, or the limit) on the case's sample with a
+// connected input and checks it against what a host expects of the shader:
+// it returns 1 and the input's value, the input's evaluation sees the frame
+// worked out host-side (harness::expected_tangent and the cross product), and
+// the derivative vectors are put back bit for bit. Empty when all holds, else
+// what does not. Both the module and the limit must pass, so that the limit
+// is shown to do the shader's work without being taken as the oracle.
+std::string check_case(const Case& c, PellastoShaderFn shade);
 
-// Runs the shader and the limit on the same sample with a connected input and
-// compares what they leave and what the input's evaluation sees; empty when
-// they agree, else what differs. Shows that the limit does the shader's work.
-std::string compare_with_limit(const Case& c);
+// limit_shade over the benchmark host's functions, as an entry.
+Boolean limit_entry(Color* result, RenderState* state, FrameParams* params);
 
 }  // namespace pellasto_bench
 

@@ -1,19 +1,16 @@
 # cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE_FILE=Pellasto.dll
-#       -DSOURCE=<source folder> -P check_install.cmake
+#       -P check_install.cmake
 #
 # Installs the build into PREFIX and checks the release layout: one folder,
-# shaders/, holding the module, the declaration when the sources have one,
-# and the install note; nothing else (no test programs or test hosts).
+# shaders/, holding the module, the declaration and the install note; nothing
+# else (no test programs or test hosts).
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
                 RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install ${BUILD} failed")
 endif()
-set(expected shaders/INSTALL.txt shaders/${MODULE_FILE})
-if(EXISTS ${SOURCE}/declarations/Pellasto.mtlx)
-  list(APPEND expected shaders/Pellasto.mtlx)
-endif()
+set(expected shaders/INSTALL.txt shaders/${MODULE_FILE} shaders/Pellasto.mtlx)
 list(SORT expected)
 file(GLOB_RECURSE found RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT found)

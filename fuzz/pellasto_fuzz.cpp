@@ -29,8 +29,9 @@
 #include <limits>
 #include <vector>
 
+#include "harness/host_math.h"
+#include "harness/module.h"
 #include "shader/pellasto.h"
-#include "tests/support/module_loader.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ bool is_connected(const ShaderRecord* shader, const void* parameter) {
   return word != 0;
 }
 
-const pellasto_test::PellastoModule* shader_module = nullptr;
+const harness::PellastoModule* shader_module = nullptr;
 
 // The host's evaluation of a connected parameter.
 void* phen_eval(void*, RenderState* state, void* parameter) {
@@ -266,25 +267,17 @@ void* phen_eval(void*, RenderState* state, void* parameter) {
   return value;
 }
 
-Boolean matrix_rotate_axis(void*, Matrix* m, const Vector*, float angle) {
+Boolean matrix_rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
   if (current->depth == 0) ++current->rotations;
-  for (int i = 0; i < 16; ++i) m->m[i] = (i % 5 == 0) ? std::cos(angle) : 0.0f;
-  return 1;
+  return harness::rotate_axis(m, axis, angle);
 }
 
 void vector_transform(void*, Vector* out, const Vector* in, const Matrix* m) {
   if (current->depth == 0) ++current->transforms;
-  const Vector v = *in;
-  *out = {m->m[0] * v.x, m->m[5] * v.y, m->m[10] * v.z};
+  harness::transform_direction(out, in, m);
 }
 
-const TestHostHooks kHooks{nullptr, phen_eval, matrix_rotate_axis, vector_transform};
-
-// The remainder of the turn, as the shader's algorithm defines it.
-bool turns(float rotation) {
-  const double r = std::fmod(static_cast<double>(rotation), 1.0);
-  return !std::isnan(r) && r != 0.0;
-}
+const HostHooks kHooks{nullptr, phen_eval, matrix_rotate_axis, vector_transform};
 
 void build(FuzzedDataProvider& in, Sample& s) {
   for (Region* r : {&s.state_region, &s.shader_region, &s.block_region}) fill(in, *r);
@@ -395,7 +388,7 @@ FrameInputs check_reads(Sample& s) {
     read(mode == 1 ? static_cast<const void*>(&p.direction) : &p.position,
          sizeof f.chosen, &f.chosen);
     read(&p.rotation, sizeof f.rotation, &f.rotation);
-    expected_turns = turns(f.rotation) ? 1 : 0;
+    expected_turns = harness::is_fractional_turn(f.rotation) ? 1 : 0;
   }
   Color input;
   read(&p.input, sizeof input, &input);
@@ -417,8 +410,8 @@ float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // The frame a connected input found: a unit tangent or none, and a cross
 // vector perpendicular to it, wherever the direction is finite, the normal is
-// of unit length and the host was not asked to turn the tangent (the fuzz
-// host's "rotation" is no rotation).
+// of unit length and the host was not asked to turn the tangent (a turn is
+// the host's own arithmetic, which keeps the length only to its rounding).
 void check_frame(Sample& s, const FrameInputs& f) {
   if (!f.built || f.turns != 0 || !s.input_saw_frame) return;
   const Vector n = s.state->surface_normal;
@@ -490,11 +483,10 @@ void check_untouched(Sample& s, const std::vector<std::vector<unsigned char>>& b
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  shader_module = &pellasto_test::pellasto();
-  void* host = pellasto_test::load_module(pellasto_test::module_file("fuzz_host"));
-  reinterpret_cast<TestHostInstallFn>(
-      pellasto_test::find_export(host, "test_host_install"))(&kHooks);
-  shader_module->set_module_handle(host);
+  shader_module = &harness::pellasto();
+  const harness::HostModule host = harness::load_host("fuzz_host");
+  host.install(&kHooks);
+  shader_module->set_module_handle(host.handle);
   return 0;
 }
 

@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/dev}
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
-clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp tools/preview/src/*.cpp \
+clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp harness/*.cpp \
+  tools/preview/src/*.cpp \
   2> >(grep -v "warnings generated" >&2)
-echo "lint: ${#sources[@]} files formatted, module and preview sources clean under clang-tidy"
+echo "lint: ${#sources[@]} files formatted, module, harness and preview sources clean under clang-tidy"

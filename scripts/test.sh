@@ -24,7 +24,7 @@ leg() {
 
 have() { command -v "$1" >/dev/null 2>&1; }
 
-leg linux-x64 "" cmake --workflow --preset dev
+leg dev "" cmake --workflow --preset dev
 leg lint "$(have clang-tidy || echo 'clang-tidy not installed')" bash scripts/lint.sh build/dev
 leg asan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset asan
 leg fuzz "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset fuzz

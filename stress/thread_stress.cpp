@@ -16,61 +16,22 @@
 #include <thread>
 #include <vector>
 
+#include "harness/host_math.h"
+#include "harness/module.h"
+#include "harness/sample.h"
+#include "harness/vec.h"
 #include "shader/pellasto.h"
-#include "tests/support/host_math.h"
-#include "tests/support/module_loader.h"
 
 namespace {
 
-using pellasto_test::find_export;
-using pellasto_test::load_module;
-using pellasto_test::module_file;
-using pellasto_test::pellasto;
+using harness::cross;
+using harness::near;
+using harness::normalized;
+using harness::pellasto;
+using harness::Sample;
 
 const char* const kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
                                       "mi_vector_transform"};
-
-// One thread's sample, laid out as a host would: the render state first, so
-// that the host's callbacks find the sample from the state they are given.
-struct alignas(64) Sample {
-  RenderState state{};
-  ShaderRecord shader{};
-  Vector derivatives[2]{};
-  struct {
-    FrameParams params;
-    std::int32_t connected[sizeof(FrameParams) / 4];
-  } block{};
-  Color result{};
-  Color host_input{};  // what the host hands back for a connected input
-  Vector seen[2]{};    // the frame the input's evaluation found
-  int input_evaluations = 0;
-};
-
-Sample& sample_of(RenderState* state) { return *reinterpret_cast<Sample*>(state); }
-
-// Connected parameters keep their value in place, except `input`, whose
-// evaluation records the frame in force and yields the host's own value.
-void* phen_eval(void*, RenderState* state, void* parameter) {
-  Sample& s = sample_of(state);
-  if (parameter != &s.block.params.input) return parameter;
-  s.seen[0] = state->surface_derivatives[0];
-  s.seen[1] = state->surface_derivatives[1];
-  ++s.input_evaluations;
-  return &s.host_input;
-}
-
-float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vector cross(Vector a, Vector b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Vector unit(Vector v) {
-  const float l = std::sqrt(dot(v, v));
-  return {v.x / l, v.y / l, v.z / l};
-}
-bool near(Vector a, Vector b, float tolerance) {
-  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
-         std::fabs(a.z - b.z) <= tolerance;
-}
 
 // A small generator per thread, so that no thread shares state with another.
 struct Random {
@@ -99,57 +60,47 @@ struct Failures {
 // it, each mode in turn, a whole or a fractional turn, every parameter
 // connected or none. Returns the tangent the frame must have (for modes 1 and
 // 2), from the sample's own values.
-Vector next_sample(Sample& s, Random& rng, std::uint64_t i) {
-  FrameParams& p = s.block.params;
-  const Vector n = unit({rng.in(-1, 1), rng.in(-1, 1), rng.in(0.5f, 1)});
+Vector next_sample(Sample& s, Color* host_input, Random& rng, std::uint64_t i) {
+  FrameParams& p = s.params;
+  const Vector n = normalized({rng.in(-1, 1), rng.in(-1, 1), rng.in(0.5f, 1)});
   s.state.surface_normal = n;
   s.state.surface_point = {rng.in(-9, 9), rng.in(-9, 9), rng.in(-9, 9)};
   s.derivatives[0] = {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)};
   s.derivatives[1] = {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)};
   p.input = {rng.in(0, 1), rng.in(0, 1), rng.in(0, 1), 1};
-  s.host_input = {rng.in(0, 1), rng.in(0, 1), rng.in(0, 1), 0.5f};
+  *host_input = {rng.in(0, 1), rng.in(0, 1), rng.in(0, 1), 0.5f};
   p.mode = static_cast<std::int32_t>(i % 3);
   // Mostly sideways of the normal, so the projection is far from zero.
-  const Vector side = unit(cross(n, {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)}));
-  const Vector d = {side.x + 0.3f * n.x, side.y + 0.3f * n.y, side.z + 0.3f * n.z};
+  const Vector side = normalized(cross(n, {rng.in(-1, 1), rng.in(-1, 1), rng.in(-1, 1)}));
+  const Vector d = side + 0.3f * n;
   p.direction = d;
-  p.position = {s.state.surface_point.x + d.x, s.state.surface_point.y + d.y,
-                s.state.surface_point.z + d.z};
+  p.position = s.state.surface_point + d;
   const bool turn = (i / 3) % 2 == 1;
   p.rotation = turn ? rng.in(-2, 2) : static_cast<float>(static_cast<int>(rng.in(-3, 3)));
   const bool connected = (i / 6) % 2 == 1;
-  s.shader.connection_offset =
-      connected ? static_cast<std::int32_t>(sizeof(FrameParams)) : 0;
-  for (std::int32_t& word : s.block.connected) word = connected ? 1 : 0;
+  s.disconnect_all();
+  if (connected) s.connect_all();
   s.input_evaluations = 0;
-
-  Vector t = unit({d.x - dot(d, n) * n.x, d.y - dot(d, n) * n.y, d.z - dot(d, n) * n.z});
-  if (turn && std::fmod(static_cast<double>(p.rotation), 1.0) != 0) {
-    Matrix m;
-    pellasto_test::rotate_axis(
-        &m, &n, static_cast<float>(static_cast<double>(p.rotation) * 6.283185307179586));
-    pellasto_test::transform_direction(&t, &t, &m);
-  }
-  return t;
+  return harness::expected_tangent(n, d, p.rotation);
 }
 
 void shade_samples(unsigned thread, std::uint64_t count, Failures& failures) {
   Sample s;
-  s.state.current_shader = &s.shader;
-  s.state.surface_derivatives = s.derivatives;
+  Color host_input{};  // what the host hands back for a connected input
+  s.input_value = &host_input;
   Random rng{0x9E3779B97F4A7C15u * (thread + 1)};
   const PellastoShaderFn shade = pellasto().shade;
   for (std::uint64_t i = 0; i < count; ++i) {
-    const Vector tangent = next_sample(s, rng, i);
-    const FrameParams& p = s.block.params;
+    const Vector tangent = next_sample(s, &host_input, rng, i);
+    const FrameParams& p = s.params;
     const bool connected = s.shader.connection_offset != 0;
     Vector before[2];
     std::memcpy(before, s.derivatives, sizeof before);
 
-    if (shade(&s.result, &s.state, &s.block.params) != 1) {
+    if (s.shade(shade) != 1) {
       failures.report(thread, i, "did not return 1");
     }
-    const Color& expected = connected ? s.host_input : p.input;
+    const Color& expected = connected ? host_input : p.input;
     if (std::memcmp(&s.result, &expected, sizeof(Color)) != 0) {
       failures.report(thread, i, "result is not the input value");
     }
@@ -201,18 +152,11 @@ int main(int argc, char** argv) {
   const auto rounds = static_cast<unsigned>(argument(argc, argv, 2, 64));
   const std::uint64_t samples = argument(argc, argv, 3, 16000);
 
-  void* host = load_module(module_file("stress_host"));
-  auto install =
-      reinterpret_cast<TestHostInstallFn>(find_export(host, "test_host_install"));
-  auto lookups =
-      reinterpret_cast<TestHostLookupsFn>(find_export(host, "test_host_lookups"));
-  if (install == nullptr || lookups == nullptr) {
-    std::fprintf(stderr, "stress: the host module lacks its test entries\n");
-    return 1;
-  }
-  static const TestHostHooks hooks{nullptr, phen_eval, pellasto_test::rotate_axis_hook,
-                                   pellasto_test::transform_direction_hook};
-  install(&hooks);
+  const harness::HostModule host_module = harness::load_host("stress_host");
+  void* host = host_module.handle;
+  const HostLookupsFn lookups = host_module.lookups;
+  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
+  host_module.install(&hooks);
 
   Failures failures;
   StartLine start_line;
@@ -247,7 +191,7 @@ int main(int argc, char** argv) {
     }
   }
   for (std::thread& w : workers) w.join();
-  install(nullptr);
+  host_module.install(nullptr);
 
   std::printf(
       "%u threads x %u rounds x %" PRIu64 " samples = %" PRIu64

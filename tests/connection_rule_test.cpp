@@ -29,7 +29,7 @@ TEST_F(ConnectionRule, WithoutConnectionWordsTheHostIsNeverAsked) {
   s.params.rotation = 2.0f;
   // Non-zero words where connection words would be, but the offset says the
   // parameters have none.
-  for (std::int32_t& word : s.block.connected) word = 1;
+  for (std::int32_t& word : s.connected) word = 1;
   s.shader.connection_offset = 0;
   EXPECT_EQ(s.shade(), 1);  // a strict mock: any host call fails the test
   EXPECT_TRUE(same_bits(s.result, s.params.input));

@@ -46,7 +46,7 @@ class EntryTable : public ShadingTest {
 
 TEST_F(EntryTable, CallsReachTheModuleLastNamed) {
   testing::StrictMock<MockHost> other;
-  TestHostHooks other_hooks = other.hooks();
+  HostHooks other_hooks = other.hooks();
   host_b().install(&other_hooks);
   Sample s;
   s.connect(&s.params.input);
@@ -77,7 +77,7 @@ TEST_F(EntryTable, EachFunctionIsLookedUpOncePerHandle) {
   ON_CALL(quiet, PhenEval).WillByDefault(Return(&host_input));
   ON_CALL(quiet, MatrixRotateAxis).WillByDefault(rotate_axis);
   ON_CALL(quiet, VectorTransform).WillByDefault(transform_direction);
-  TestHostHooks hooks = quiet.hooks();
+  HostHooks hooks = quiet.hooks();
   host_a().install(&hooks);
   host_b().install(&hooks);
 
@@ -146,7 +146,7 @@ TEST_F(EntryTable, WithoutAHandleEveryCallSaysSoAndFallsBackToTheStoredValue) {
 TEST_F(EntryTable, MissingFunctionsAreReportedOnEveryCallAndLeaveTheFrameUnturned) {
   // This host exports mi_phen_eval but neither rotation function: the turn
   // falls back to the identity, so the installed tangent is the unturned one.
-  TestHostHooks hooks = host.hooks();
+  HostHooks hooks = host.hooks();
   host_without_rotation().install(&hooks);
   void* const handle = host_without_rotation().handle;
   ASSERT_EQ(pellasto().set_module_handle(handle), 0);

@@ -164,7 +164,7 @@ TEST(CallingConvention, CheckSeesACalleeThatPopsItsArgumentsOrClobbersARegister)
 }
 
 TEST(CallingConvention, LifecycleEntriesAreCdeclAtEveryStackAlignment) {
-  const PellastoModule& module = pellasto();
+  const harness::PellastoModule& module = pellasto();
   for (std::uint32_t m : kMisalignments) {
     SCOPED_TRACE(m);
     ThunkCall c = call_with_stack(module.version, m, {});
@@ -326,7 +326,7 @@ TEST_F(X86CallShading, HandleIsSetAndUsedAtEveryStackAlignment) {
 
     // Host B, with its own hooks, now answers; host A is not asked.
     testing::StrictMock<MockHost> other;
-    TestHostHooks hooks = other.hooks();
+    HostHooks hooks = other.hooks();
     host_b().install(&hooks);
     Sample s;
     Color value{};

@@ -1,6 +1,6 @@
-// What the shader tests share: a sample (render state, shader record,
-// derivative vectors, parameter block with connection words), a mock host
-// behind test host module A, and a real rotation for hosts that need one.
+// What the shader tests share: the test host modules, a mock host behind test
+// host module A, and a real rotation for hosts that need one. The sample is
+// the harness's.
 #ifndef PELLASTO_TESTS_SUPPORT_SHADING_H
 #define PELLASTO_TESTS_SUPPORT_SHADING_H
 
@@ -11,9 +11,10 @@
 #include <cstring>
 #include <ostream>
 
+#include "harness/host_math.h"
+#include "harness/module.h"
+#include "harness/sample.h"
 #include "shader/pellasto.h"
-#include "tests/support/host_math.h"
-#include "tests/support/module_loader.h"
 
 inline bool operator==(const Vector& a, const Vector& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
@@ -35,49 +36,32 @@ inline float float_from_bits(std::uint32_t bits) {
   return f;
 }
 
-// Distance from each parameter to its connection word in Sample::Block.
-constexpr std::int32_t kConnectionOffset = sizeof(FrameParams);
+using harness::find_export;
+using harness::HostModule;
+using harness::kConnectionOffset;
+using harness::pellasto;
+using harness::rotate_axis;
+using harness::Sample;
+using harness::transform_direction;
 
-// One shading sample, owned by the test as a host would own it.
-struct Sample {
-  struct Block {
-    FrameParams params;
-    std::int32_t connected[sizeof(FrameParams) / 4];  // word for byte p at p/4
-  };
-
-  RenderState state{};
-  ShaderRecord shader{};
-  Vector derivatives[2] = {{0.5f, 0.25f, -1.0f}, {-3.0f, 7.0f, 0.125f}};
-  Block block{};
-  FrameParams& params = block.params;
-  Color result{};
-
-  Sample() {
-    state.surface_point = {0, 0, 0};
-    state.surface_normal = {0, 0, 1};
-    state.surface_derivatives = derivatives;
-    state.current_shader = &shader;
-    params.input = {0.25f, 0.5f, 0.75f, 1.0f};
-  }
-
-  // Marks `parameter` (a field of params) as connected.
-  void connect(const void* parameter) {
-    shader.connection_offset = kConnectionOffset;
-    auto at =
-        static_cast<const char*>(parameter) - reinterpret_cast<const char*>(&params);
-    block.connected[at / 4] = 1;
-  }
-
-  void connect_all() {
-    connect(&params.input);
-    connect(&params.mode);
-    connect(&params.direction);
-    connect(&params.position);
-    connect(&params.rotation);
-  }
-
-  Boolean shade() { return pellasto().shade(&result, &state, &params); }
-};
+// The test host modules (harness/host_module.h).
+inline const harness::HostModule& host_a() {
+  static const harness::HostModule host = harness::load_host("test_host_a");
+  return host;
+}
+inline const harness::HostModule& host_b() {
+  static const harness::HostModule host = harness::load_host("test_host_b");
+  return host;
+}
+// Exports mi_phen_eval only.
+inline const harness::HostModule& host_without_rotation() {
+  static const harness::HostModule host = harness::load_host("test_host_partial");
+  return host;
+}
+inline const harness::HostModule& host_without_exports() {
+  static const harness::HostModule host = harness::load_host("test_host_empty", false);
+  return host;
+}
 
 class MockHost {
  public:
@@ -85,8 +69,8 @@ class MockHost {
   MOCK_METHOD(Boolean, MatrixRotateAxis, (Matrix*, const Vector*, float));
   MOCK_METHOD(void, VectorTransform, (Vector*, const Vector*, const Matrix*));
 
-  TestHostHooks hooks() {
-    TestHostHooks h{};
+  HostHooks hooks() {
+    HostHooks h{};
     h.context = this;
     h.phen_eval = [](void* c, RenderState* s, void* p) {
       return static_cast<MockHost*>(c)->PhenEval(s, p);
@@ -131,7 +115,7 @@ class ShadingTest : public testing::Test {
   testing::StrictMock<MockHost> host;
 
  private:
-  TestHostHooks hooks_{};
+  HostHooks hooks_{};
 };
 
 }  // namespace pellasto_test

@@ -1,85 +1,49 @@
 #include "tools/preview/src/host.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <cstring>
+#include "harness/host_math.h"
 
 #define PREVIEW_HOST_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace preview {
 
-void ShaderInstance::set(const FrameParams& params, HostShaderFn shader) {
-  std::memset(&record, 0, sizeof record);
-  std::memset(&block, 0, sizeof block);
-  std::memset(&input_record, 0, sizeof input_record);
-  block.params = params;
-  record.connection_offset =
-      static_cast<std::int32_t>(offsetof(ConnectedBlock, connected));
-  input_shader = shader;
-  if (shader != nullptr) {
-    block.connected[offsetof(FrameParams, input) / 4] = 1;
+void ShaderInstance::prepare(harness::Sample* sample) const {
+  sample->disconnect_all();
+  sample->params = params;
+  if (input_shader != nullptr) {
+    sample->connect(&sample->params.input);
   }
 }
-
-std::string program_dir() {
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) {
-    return ".";
-  }
-  const std::string s(path, static_cast<std::size_t>(n));
-  return s.substr(0, s.find_last_of('/'));
-}
-
-namespace {
-
-template <typename Function>
-bool bind(void* handle, const char* name, Function* out, std::string* missing) {
-  *out = reinterpret_cast<Function>(dlsym(handle, name));
-  if (*out == nullptr && missing->empty()) {
-    *missing = name;
-  }
-  return *out != nullptr;
-}
-
-}  // namespace
 
 LoadResult load_module(const std::string& path) {
   LoadResult result;
   Module& m = result.module;
-  m.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (m.handle == nullptr) {
-    const char* why = dlerror();
-    result.error = "cannot load module: " + std::string(why != nullptr ? why : path);
+  void* handle = harness::open_module(path, &result.error);
+  if (handle == nullptr) {
+    result.error = "cannot load module: " + result.error;
     return result;
   }
   std::string missing;
-  bind(m.handle, "Pellasto", &m.shade, &missing);
-  bind(m.handle, "Pellasto_version", &m.version, &missing);
-  bind(m.handle, "Pellasto_init", &m.init, &missing);
-  bind(m.handle, "Pellasto_exit", &m.exit, &missing);
-  bind(m.handle, "miSetModuleHandle", &m.set_module_handle, &missing);
-  if (!missing.empty()) {
-    dlclose(m.handle);
+  if (!harness::bind_pellasto(handle, &m, &missing)) {
+    harness::close_module(handle);
+    m.handle = nullptr;
     result.status = LoadStatus::kMissingEntry;
     result.error = "module " + path + " does not export " + missing;
     return result;
   }
-  // This program exports the host functions; its own handle is the global scope.
-  m.set_module_handle(dlopen(nullptr, RTLD_NOW));
+  // This program exports the host functions.
+  m.set_module_handle(harness::program_module());
   const int version = m.version();
   if (version != 1) {
-    dlclose(m.handle);
+    harness::close_module(handle);
+    m.handle = nullptr;
     result.status = LoadStatus::kWrongVersion;
     result.error = "module " + path + " has interface version " +
                    std::to_string(version) + "; this host supports version 1 only";
     return result;
   }
-  HostState state{};
+  harness::Sample sample;
   Boolean instance_init_wanted = 1;
-  m.init(&state.base, nullptr, &instance_init_wanted);
+  m.init(&sample.state, nullptr, &instance_init_wanted);
   result.status = LoadStatus::kLoaded;
   return result;
 }
@@ -88,9 +52,9 @@ void unload_module(Module* module) {
   if (module->handle == nullptr) {
     return;
   }
-  HostState state{};
-  module->exit(&state.base, nullptr);
-  dlclose(module->handle);
+  harness::Sample sample;
+  module->exit(&sample.state, nullptr);
+  harness::close_module(module->handle);
   module->handle = nullptr;
 }
 
@@ -99,19 +63,14 @@ void unload_module(Module* module) {
 // The host functions, exported by name from this program.
 
 // Called by the module on a render thread while it shades a sample with
-// `state` (host-owned, one per thread); `parameter` points into the running
-// instance's block. Runs the shader connected to that parameter, if any, under
-// the state's current frame; returns host-owned storage in `state` that stays
-// valid until the next evaluation on that state, or `parameter` itself.
+// `state` (host-owned, one per thread); `parameter` points into that sample's
+// parameters. Runs the shader connected to `input`, if any, under the state's
+// current frame; returns host-owned storage in `state` that stays valid until
+// the next evaluation on that state, or `parameter` itself.
 PREVIEW_HOST_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   preview::HostState* host = preview::host_state(state);
   const preview::ShaderInstance* instance = host->instance;
-  if (instance == nullptr) {
-    return parameter;
-  }
-  const auto block = reinterpret_cast<std::uintptr_t>(&instance->block.params);
-  const auto address = reinterpret_cast<std::uintptr_t>(parameter);
-  if (address != block + offsetof(FrameParams, input) ||
+  if (instance == nullptr || parameter != &host->sample.params.input ||
       instance->input_shader == nullptr) {
     return parameter;
   }
@@ -123,43 +82,11 @@ PREVIEW_HOST_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
 }
 
 // Called by the module on a render thread; fills the caller-owned `m` with the
-// right-handed rotation by `angle` radians about `axis` (caller-owned, read
-// only; need not be unit length). Row-major, acting on column vectors.
+// rotation by `angle` radians about `axis` (caller-owned, read only; need not
+// be unit length). Row-major, acting on column vectors.
 PREVIEW_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
                                                   float angle) {
-  const double len = std::sqrt(double{axis->x} * axis->x + double{axis->y} * axis->y +
-                               double{axis->z} * axis->z);
-  if (!(len > 0.0)) {
-    const Matrix identity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    *m = identity;
-    return 0;
-  }
-  const double x = axis->x / len;
-  const double y = axis->y / len;
-  const double z = axis->z / len;
-  const double c = std::cos(static_cast<double>(angle));
-  const double s = std::sin(static_cast<double>(angle));
-  const double k = 1.0 - c;
-  const double r[16] = {c + x * x * k,
-                        x * y * k - z * s,
-                        x * z * k + y * s,
-                        0,  //
-                        y * x * k + z * s,
-                        c + y * y * k,
-                        y * z * k - x * s,
-                        0,  //
-                        z * x * k - y * s,
-                        z * y * k + x * s,
-                        c + z * z * k,
-                        0,  //
-                        0,
-                        0,
-                        0,
-                        1};
-  for (int i = 0; i < 16; ++i) {
-    m->m[i] = static_cast<float>(r[i]);
-  }
-  return 1;
+  return harness::rotate_axis(m, axis, angle);
 }
 
 // Called by the module on a render thread; writes `in` turned by the upper
@@ -167,9 +94,5 @@ PREVIEW_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
 // caller-owned; `out` may be `in`.
 PREVIEW_HOST_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
                                              const Matrix* m) {
-  const Vector v = *in;
-  const float* a = m->m;
-  *out = Vector{a[0] * v.x + a[1] * v.y + a[2] * v.z,  //
-                a[4] * v.x + a[5] * v.y + a[6] * v.z,  //
-                a[8] * v.x + a[9] * v.y + a[10] * v.z};
+  harness::transform_direction(out, in, m);
 }

@@ -1,14 +1,16 @@
-// The host side of the module boundary: the render state the host hands the
-// shader, the shader instance with its parameter block and connections, the
-// host functions the module binds by name, and loading the module itself.
+// The preview as a host: the render state it hands the shader (the harness's
+// sample plus what the preview's own shaders need), the shader instance with
+// its parameters and the shader connected to `input`, and loading the module.
+// The host functions themselves are exported by name from this program.
 #ifndef PELLASTO_PREVIEW_HOST_H
 #define PELLASTO_PREVIEW_HOST_H
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <type_traits>
 
+#include "harness/module.h"
+#include "harness/sample.h"
 #include "host/host_interface.h"
 #include "shader/pellasto.h"
 
@@ -20,41 +22,33 @@ struct HostState;
 // A host-side shader: computes its colour from the render state.
 using HostShaderFn = Color (*)(HostState* state);
 
-// The parameter block as the host stores it: the module's 48 bytes followed by
-// one 32-bit connection word per 4 bytes of parameters, so that every
-// parameter's word lies the same distance (sizeof(FrameParams)) after it.
-struct ConnectedBlock {
-  FrameParams params;
-  std::int32_t connected[sizeof(FrameParams) / 4];
-};
-static_assert(offsetof(ConnectedBlock, connected) == sizeof(FrameParams), "block layout");
-
-// One shader instance of the scene: the frame override with its parameters,
-// and the host shader connected to its `input`.
+// One shader instance of the scene: the frame override's parameters, and the
+// host shader connected to its `input`. Shared, read only, by the render
+// threads; each copies the parameters into its own sample.
 struct ShaderInstance {
-  ShaderRecord record{};        // the record of the running Pellasto instance
-  ConnectedBlock block{};       // its parameters and connection words
+  FrameParams params{};
   ShaderRecord input_record{};  // the record of the shader connected to `input`
   HostShaderFn input_shader = nullptr;
 
-  // Fills the block with `params` and connects `shader` to `input`.
-  void set(const FrameParams& params, HostShaderFn shader);
+  // Copies the parameters, with `input` connected when there is an input
+  // shader, into `sample`.
+  void prepare(harness::Sample* sample) const;
 };
 
-// The host's render state for one sample. The module sees `base` only; the
-// host functions get the rest back by casting the RenderState* they are handed.
+// The host's render state for one sample. The module sees `sample.state`
+// only; the host functions get the rest back from the RenderState* they are
+// handed. `sample.seen` and `sample.input_evaluations` record what the
+// connected shader saw and how often it ran.
 struct HostState {
-  RenderState base;
-  Vector derivatives[2];  // what base.surface_derivatives points at
+  harness::Sample sample;
   const ShaderInstance* instance;
   const Scene* scene;
   int object;       // which surface was hit
   Vector to_eye;    // unit, from the surface point towards the camera
   Color evaluated;  // the value mi_phen_eval hands back for a connection
-  Vector seen[2];   // the derivative vectors the connected shader last saw
-  int evaluations;  // how often a connected shader ran
 };
-static_assert(std::is_standard_layout<HostState>::value && offsetof(HostState, base) == 0,
+static_assert(std::is_standard_layout<HostState>::value &&
+                  offsetof(HostState, sample) == 0,
               "a RenderState* must convert back to its HostState");
 
 inline HostState* host_state(RenderState* state) {
@@ -62,21 +56,15 @@ inline HostState* host_state(RenderState* state) {
 }
 
 // The loaded module's entries.
-struct Module {
-  void* handle = nullptr;
-  PellastoShaderFn shade = nullptr;
-  PellastoVersionFn version = nullptr;
-  PellastoInitFn init = nullptr;
-  PellastoExitFn exit = nullptr;
-  PellastoSetModuleHandleFn set_module_handle = nullptr;
-};
+using Module = harness::PellastoModule;
+using harness::program_dir;
 
 enum class LoadStatus { kLoaded, kCannotLoad, kMissingEntry, kWrongVersion };
 
 struct LoadResult {
   LoadStatus status = LoadStatus::kCannotLoad;
   std::string error;  // one line
-  Module module;
+  Module module{};
 };
 
 // Loads the module at `path`, hands it this program's own handle (which
@@ -85,9 +73,6 @@ LoadResult load_module(const std::string& path);
 
 // Announces exit and unloads.
 void unload_module(Module* module);
-
-// The folder holding the running program.
-std::string program_dir();
 
 }  // namespace preview
 

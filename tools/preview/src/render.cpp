@@ -7,9 +7,12 @@
 #include <cstring>
 #include <thread>
 
-#include "tools/preview/src/vec.h"
+#include "harness/vec.h"
 
 namespace preview {
+
+using harness::cross;
+using harness::normalized;
 
 namespace {
 
@@ -60,6 +63,7 @@ void render_rows(Shared* shared) {
   Picture& pic = *shared->picture;
   HostState state{};
   state.instance = shared->instance;
+  shared->instance->prepare(&state.sample);
   state.scene = &scene;
   const int n = settings.samples_per_axis;
   const auto nf = static_cast<float>(n);
@@ -88,31 +92,26 @@ void render_rows(Shared* shared) {
             sum = sum + background(1 - 2 * py);
             continue;
           }
-          state.base.surface_point = hit.point;
-          state.base.surface_normal = hit.normal;
-          state.derivatives[0] = hit.dpdu;
-          state.derivatives[1] = hit.dpdv;
-          state.base.surface_derivatives = state.derivatives;
-          state.base.current_shader =
-              const_cast<ShaderRecord*>(&shared->instance->record);
+          harness::Sample& s = state.sample;
+          s.state.surface_point = hit.point;
+          s.state.surface_normal = hit.normal;
+          s.derivatives[0] = hit.dpdu;
+          s.derivatives[1] = hit.dpdv;
+          s.input_evaluations = 0;
           state.object = hit.object;
           state.to_eye = -1.0f * dir;
-          state.evaluations = 0;
-          Color result{};
-          shared->module->shade(
-              &result, &state.base,
-              const_cast<FrameParams*>(&shared->instance->block.params));
-          if (!same_bits(state.derivatives[0], hit.dpdu) ||
-              !same_bits(state.derivatives[1], hit.dpdv)) {
+          s.shade(shared->module->shade);
+          if (!same_bits(s.derivatives[0], hit.dpdu) ||
+              !same_bits(s.derivatives[1], hit.dpdv)) {
             ++not_restored;
           }
-          if (state.evaluations == 0) {
+          if (s.input_evaluations == 0) {
             ++without_input;
           }
           pic.point[index] = hit.point;
-          pic.seen[0][index] = state.seen[0];
-          pic.seen[1][index] = state.seen[1];
-          sum = sum + Vector{result.r, result.g, result.b};
+          pic.seen[0][index] = s.seen[0];
+          pic.seen[1][index] = s.seen[1];
+          sum = sum + Vector{s.result.r, s.result.g, s.result.b};
         }
       }
       pic.rgb[3 * index + 0] = weight * sum.x;
@@ -140,7 +139,8 @@ Picture render(const Module& module, const FrameParams& params, const Scene& sce
   pic.seen[1].assign(pixels, Vector{0, 0, 0});
 
   ShaderInstance instance;
-  instance.set(params, &brushed_shader);
+  instance.params = params;
+  instance.input_shader = &brushed_shader;
   Shared shared;
   shared.module = &module;
   shared.scene = &scene;

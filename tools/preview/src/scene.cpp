@@ -2,9 +2,15 @@
 
 #include <cmath>
 
-#include "tools/preview/src/vec.h"
+#include "harness/vec.h"
 
 namespace preview {
+
+using harness::cross;
+using harness::dot;
+using harness::length;
+using harness::mul;
+using harness::normalized;
 
 namespace {
 
@@ -122,7 +128,7 @@ Vector background(float screen_y) {
 }
 
 Color brushed_shader(HostState* state) {
-  const RenderState& rs = state->base;
+  const RenderState& rs = state->sample.state;
   const Scene& scene = *state->scene;
   const Material& mat =
       state->object == kSphere ? scene.sphere_material : scene.disc_material;
@@ -130,9 +136,9 @@ Color brushed_shader(HostState* state) {
   const Vector p = rs.surface_point;
   const Vector v = state->to_eye;
   const Vector* d = rs.surface_derivatives;
-  state->seen[0] = d[0];
-  state->seen[1] = d[1];
-  ++state->evaluations;
+  state->sample.seen[0] = d[0];
+  state->sample.seen[1] = d[1];
+  ++state->sample.input_evaluations;
 
   Vector x{};
   Vector y{};

@@ -7,12 +7,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "harness/vec.h"
 #include "tools/preview/src/declaration.h"
 #include "tools/preview/src/host.h"
 #include "tools/preview/src/scene.h"
-#include "tools/preview/src/vec.h"
 
 namespace preview {
+
+using harness::cross;
+using harness::length;
+using harness::normalized;
 namespace {
 
 class Render : public ::testing::Test {

@@ -1,27 +1,37 @@
-// Vector arithmetic for the preview host.
-#ifndef PELLASTO_PREVIEW_VEC_H
-#define PELLASTO_PREVIEW_VEC_H
+// Vector arithmetic on the host's Vector, for everything that plays the host.
+// The operators live beside Vector (global) so that they are found wherever a
+// Vector is; the named functions live in namespace harness.
+#ifndef PELLASTO_HARNESS_VEC_H
+#define PELLASTO_HARNESS_VEC_H
 
 #include <cmath>
 
 #include "host/host_interface.h"
 
-namespace preview {
-
 inline Vector operator+(Vector a, Vector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vector operator-(Vector a, Vector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vector operator*(float s, Vector v) { return {s * v.x, s * v.y, s * v.z}; }
+
+namespace harness {
+
+// Component by component.
 inline Vector mul(Vector a, Vector b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
 inline float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vector cross(Vector a, Vector b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float length(Vector v) { return std::sqrt(dot(v, v)); }
+// Unit length; the zero vector (and one with no finite length) stays as it is.
 inline Vector normalized(Vector v) {
   const float len = length(v);
   return len > 0.0f ? (1.0f / len) * v : v;
 }
+// Each component within `tolerance` of the other's.
+inline bool near(Vector a, Vector b, float tolerance) {
+  return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
+         std::fabs(a.z - b.z) <= tolerance;
+}
 
-}  // namespace preview
+}  // namespace harness
 
-#endif  // PELLASTO_PREVIEW_VEC_H
+#endif  // PELLASTO_HARNESS_VEC_H

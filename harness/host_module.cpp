@@ -1,9 +1,10 @@
-// A host module for the tests. Built as host_a, host_b (the same exports, so a
-// test can tell which module a call reached by the hooks installed in each),
-// with TEST_HOST_EXPORTS_NOTHING as a module lacking the host functions, and
-// with TEST_HOST_WITHOUT_ROTATION as one that exports only mi_phen_eval.
+// A host module (see host_module.h). Built as often as a program needs
+// modules with the same exports (so that a test can tell which module a call
+// reached by the hooks installed in each), with HOST_MODULE_EXPORTS_NOTHING as
+// a module lacking the host functions, and with HOST_MODULE_WITHOUT_ROTATION
+// as one that exports only mi_phen_eval.
 
-#include "tests/support/test_host.h"
+#include "harness/host_module.h"
 
 #include <atomic>
 #include <cstring>
@@ -11,35 +12,35 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#define TEST_HOST_EXPORT __declspec(dllexport)
+#define HOST_MODULE_EXPORT __declspec(dllexport)
 #else
-#define TEST_HOST_EXPORT __attribute__((visibility("default")))
+#define HOST_MODULE_EXPORT __attribute__((visibility("default")))
 #endif
 
 namespace {
-std::atomic<const TestHostHooks*> installed{nullptr};
+std::atomic<const HostHooks*> installed{nullptr};
 }  // namespace
 
-extern "C" TEST_HOST_EXPORT void test_host_install(const TestHostHooks* hooks) {
+extern "C" HOST_MODULE_EXPORT void host_module_install(const HostHooks* hooks) {
   installed.store(hooks);
 }
 
-#if !defined(TEST_HOST_EXPORTS_NOTHING)
+#if !defined(HOST_MODULE_EXPORTS_NOTHING)
 
 namespace {
 
 void* phen_eval(RenderState* state, void* parameter) {
-  const TestHostHooks* h = installed.load();
+  const HostHooks* h = installed.load();
   return h->phen_eval(h->context, state, parameter);
 }
 
 [[maybe_unused]] Boolean matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  const TestHostHooks* h = installed.load();
+  const HostHooks* h = installed.load();
   return h->matrix_rotate_axis(h->context, m, axis, angle);
 }
 
 [[maybe_unused]] void vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  const TestHostHooks* h = installed.load();
+  const HostHooks* h = installed.load();
   h->vector_transform(h->context, out, in, m);
 }
 
@@ -50,9 +51,15 @@ std::atomic<int> matrix_rotate_axis_lookups{0};
 std::atomic<int> vector_transform_lookups{0};
 
 [[maybe_unused]] std::atomic<int>* lookups_of(const char* name) {
-  if (std::strcmp(name, "mi_phen_eval") == 0) return &phen_eval_lookups;
-  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) return &matrix_rotate_axis_lookups;
-  if (std::strcmp(name, "mi_vector_transform") == 0) return &vector_transform_lookups;
+  if (std::strcmp(name, "mi_phen_eval") == 0) {
+    return &phen_eval_lookups;
+  }
+  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) {
+    return &matrix_rotate_axis_lookups;
+  }
+  if (std::strcmp(name, "mi_vector_transform") == 0) {
+    return &vector_transform_lookups;
+  }
   return nullptr;
 }
 
@@ -80,31 +87,33 @@ decltype(&phen_eval) resolve_phen_eval() {
   ++vector_transform_lookups;
   return vector_transform;
 }
-TEST_HOST_EXPORT void* mi_phen_eval(RenderState*, void*)
+HOST_MODULE_EXPORT void* mi_phen_eval(RenderState*, void*)
     __attribute__((ifunc("resolve_phen_eval")));
-#if !defined(TEST_HOST_WITHOUT_ROTATION)
-TEST_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix*, const Vector*, float)
+#if !defined(HOST_MODULE_WITHOUT_ROTATION)
+HOST_MODULE_EXPORT Boolean mi_matrix_rotate_axis(Matrix*, const Vector*, float)
     __attribute__((ifunc("resolve_matrix_rotate_axis")));
-TEST_HOST_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix*)
+HOST_MODULE_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix*)
     __attribute__((ifunc("resolve_vector_transform")));
 #endif
 
-TEST_HOST_EXPORT int test_host_lookups(const char* name) { return lookups_named(name); }
+HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
+  return lookups_named(name);
+}
 }  // extern "C"
 
 #else  // no indirect functions: plain exports
 
 extern "C" {
-TEST_HOST_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
+HOST_MODULE_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   return phen_eval(state, parameter);
 }
-#if !defined(TEST_HOST_WITHOUT_ROTATION)
-TEST_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
-                                               float angle) {
+#if !defined(HOST_MODULE_WITHOUT_ROTATION)
+HOST_MODULE_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
+                                                 float angle) {
   return matrix_rotate_axis(m, axis, angle);
 }
-TEST_HOST_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
-                                          const Matrix* m) {
+HOST_MODULE_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
+                                            const Matrix* m) {
   vector_transform(out, in, m);
 }
 #endif
@@ -180,14 +189,14 @@ bool patch_pellasto_lookups() {
 
 // Called by the test on its own thread, once the Pellasto module is loaded;
 // the first call installs the counting wrapper. -1 if it could not be.
-extern "C" TEST_HOST_EXPORT int test_host_lookups(const char* name) {
+extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
   static const bool counting = patch_pellasto_lookups();
   return counting ? lookups_named(name) : -1;
 }
 
 #else
-extern "C" TEST_HOST_EXPORT int test_host_lookups(const char*) { return -1; }
+extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char*) { return -1; }
 #endif
 
 #endif
-#endif  // !TEST_HOST_EXPORTS_NOTHING
+#endif  // !HOST_MODULE_EXPORTS_NOTHING

@@ -1,13 +1,14 @@
-// The test host modules: shared libraries that export the host functions by
-// name, as a renderer does, and forward every call to hooks the test installs.
-#ifndef PELLASTO_TESTS_SUPPORT_TEST_HOST_H
-#define PELLASTO_TESTS_SUPPORT_TEST_HOST_H
+// The host modules that stand in for a renderer: shared libraries built from
+// harness/host_module.cpp that export the host functions by name, as a
+// renderer does, and forward every call to the hooks the program installs.
+#ifndef PELLASTO_HARNESS_HOST_MODULE_H
+#define PELLASTO_HARNESS_HOST_MODULE_H
 
 #include "host/host_interface.h"
 
 extern "C" {
 
-struct TestHostHooks {
+struct HostHooks {
   void* context;
   void* (*phen_eval)(void* context, RenderState* state, void* parameter);
   Boolean (*matrix_rotate_axis)(void* context, Matrix* m, const Vector* axis,
@@ -15,14 +16,14 @@ struct TestHostHooks {
   void (*vector_transform)(void* context, Vector* out, const Vector* in, const Matrix* m);
 };
 
-// Called by the test on its own thread before shading; the test keeps
+// Called by the program on its own thread before shading; the program keeps
 // ownership of `hooks`, which must outlive every call into the host.
-typedef void (*TestHostInstallFn)(const TestHostHooks* hooks);
+typedef void (*HostInstallFn)(const HostHooks* hooks);
 
 // How often the named host function has been looked up by name in this
 // module, or -1 where the platform cannot count lookups.
-typedef int (*TestHostLookupsFn)(const char* name);
+typedef int (*HostLookupsFn)(const char* name);
 
 }  // extern "C"
 
-#endif  // PELLASTO_TESTS_SUPPORT_TEST_HOST_H
+#endif  // PELLASTO_HARNESS_HOST_MODULE_H

@@ -1,0 +1,33 @@
+// The host's rotation and direction transform, as every program that plays the
+// host computes them: row-major matrices acting on column vectors,
+// counter-clockwise about the axis seen from its tip. Also the frame a host
+// expects the shader to install, worked out from a sample's own values.
+#ifndef PELLASTO_HARNESS_HOST_MATH_H
+#define PELLASTO_HARNESS_HOST_MATH_H
+
+#include "host/host_interface.h"
+
+namespace harness {
+
+// Fills `m` with the rotation by `angle` radians about `axis` (need not be unit
+// length). An axis of no length gives the identity and 0.
+Boolean rotate_axis(Matrix* m, const Vector* axis, float angle);
+
+// Writes `in` turned by the upper 3 x 3 of `m` into `out` (may be `in`).
+void transform_direction(Vector* out, const Vector* in, const Matrix* m);
+
+// True when `turns` is not a whole number of turns: its remainder after
+// division by 1 is neither zero nor undefined.
+bool is_fractional_turn(float turns);
+
+// `turns` in radians, as the shader hands it to the host.
+float turn_angle(float turns);
+
+// The tangent of the frame about the unit normal `n` for the direction `d`:
+// `d` projected into the plane of `n`, made unit length, and turned by
+// `turns` with rotate_axis when that is a fractional turn.
+Vector expected_tangent(Vector n, Vector d, float turns);
+
+}  // namespace harness
+
+#endif  // PELLASTO_HARNESS_HOST_MATH_H

@@ -1,0 +1,64 @@
+// Loading modules by path and binding them by name, as a renderer does: the
+// Pellasto module with its five entries, and the host modules of
+// harness/host_module.h.
+#ifndef PELLASTO_HARNESS_MODULE_H
+#define PELLASTO_HARNESS_MODULE_H
+
+#include <string>
+
+#include "harness/host_module.h"
+#include "shader/pellasto.h"
+
+namespace harness {
+
+// The folder holding the running program.
+std::string program_dir();
+
+// "Pellasto.so" or "Pellasto.dll" and the like.
+std::string module_file(const std::string& base_name);
+
+// Loads the module at `path`; null, with the reason in `error`, if it cannot.
+void* open_module(const std::string& path, std::string* error);
+void close_module(void* module);
+
+// The address of `name` exported by `module`, or null.
+void* find_export(void* module, const char* name);
+
+// The handle under which this program's own image exports its symbols.
+void* program_module();
+
+// Loads `file_name` from program_dir(); aborts the program if it cannot.
+void* load_beside(const std::string& file_name);
+
+// The Pellasto module's five entries, bound by name.
+struct PellastoModule {
+  void* handle;
+  PellastoShaderFn shade;
+  PellastoVersionFn version;
+  PellastoInitFn init;
+  PellastoExitFn exit;
+  PellastoSetModuleHandleFn set_module_handle;
+};
+
+// Binds the five entries of the loaded `handle`; false, with the first missing
+// name in `missing`, when one is not exported.
+bool bind_pellasto(void* handle, PellastoModule* module, std::string* missing);
+
+// The Pellasto module beside the program, loaded and bound on first use;
+// aborts the program if it cannot be.
+const PellastoModule& pellasto();
+
+// A host module built from harness/host_module.cpp.
+struct HostModule {
+  void* handle;
+  HostInstallFn install;
+  HostLookupsFn lookups;  // null for a module that exports no host functions
+};
+
+// Loads the host module `base_name` from beside the program; aborts if it
+// cannot be loaded or lacks its entries.
+HostModule load_host(const std::string& base_name, bool exports_host_functions = true);
+
+}  // namespace harness
+
+#endif  // PELLASTO_HARNESS_MODULE_H

@@ -1,0 +1,70 @@
+// The host-side maths that the stress program and the benchmark's check take
+// as the expected frame: a wrong rotation there would hide a wrong shader.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "harness/host_math.h"
+#include "harness/vec.h"
+
+namespace {
+
+using harness::near;
+
+Vector turned(Vector v, Vector axis, float angle) {
+  Matrix m;
+  EXPECT_EQ(harness::rotate_axis(&m, &axis, angle), 1);
+  harness::transform_direction(&v, &v, &m);
+  return v;
+}
+
+TEST(HarnessRotation, QuarterTurnIsCounterClockwiseSeenFromTheAxisTip) {
+  const float quarter = 1.5707963f;
+  EXPECT_TRUE(near(turned({1, 0, 0}, {0, 0, 1}, quarter), {0, 1, 0}, 1e-6f));
+  EXPECT_TRUE(near(turned({0, 1, 0}, {1, 0, 0}, quarter), {0, 0, 1}, 1e-6f));
+  EXPECT_TRUE(near(turned({0, 0, 1}, {0, 1, 0}, quarter), {1, 0, 0}, 1e-6f));
+}
+
+TEST(HarnessRotation, KeepsTheAxisAndTheLengthOfWhatItTurns) {
+  const Vector axis = harness::normalized({1, 2, 3});
+  const Vector v = harness::cross(axis, {0, 0, 1});
+  for (float angle : {0.3f, -2.0f, 3.14159265f}) {
+    const Vector t = turned(v, axis, angle);
+    EXPECT_NEAR(harness::length(t), harness::length(v), 1e-6f) << angle;
+    EXPECT_NEAR(harness::dot(t, axis), 0.0f, 1e-6f) << angle;
+    EXPECT_TRUE(near(turned(axis, axis, angle), axis, 1e-6f)) << angle;
+  }
+}
+
+TEST(HarnessRotation, AnAxisOfAnyLengthTurnsAsItsUnitVectorAndNoLengthIsIdentity) {
+  EXPECT_TRUE(near(turned({1, 0, 0}, {0, 0, 5}, 0.7f), turned({1, 0, 0}, {0, 0, 1}, 0.7f),
+                   1e-6f));
+  Matrix m;
+  const Vector zero{0, 0, 0};
+  EXPECT_EQ(harness::rotate_axis(&m, &zero, 0.7f), 0);
+  Vector v{1, 2, 3};
+  harness::transform_direction(&v, &v, &m);
+  EXPECT_TRUE(near(v, {1, 2, 3}, 0.0f));
+}
+
+TEST(HarnessTurns, OnlyARemainderThatIsANumberAndNotZeroIsAFractionalTurn) {
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float whole : {0.0f, -0.0f, 1.0f, -3.0f, 8388608.0f, inf, -inf,
+                      std::numeric_limits<float>::quiet_NaN()}) {
+    EXPECT_FALSE(harness::is_fractional_turn(whole)) << whole;
+  }
+  for (float part : {0.25f, -1.5f, 1e-30f, 8388607.5f}) {
+    EXPECT_TRUE(harness::is_fractional_turn(part)) << part;
+  }
+}
+
+TEST(HarnessFrame, ExpectedTangentIsTheProjectedUnitDirectionTurnedAboutTheNormal) {
+  const Vector n{0, 0, 1};
+  EXPECT_TRUE(near(harness::expected_tangent(n, {3, 0, 7}, 2.0f), {1, 0, 0}, 1e-6f));
+  EXPECT_TRUE(near(harness::expected_tangent(n, {3, 0, 7}, 0.25f), {0, 1, 0}, 1e-6f));
+  EXPECT_TRUE(near(harness::expected_tangent(n, {3, 0, 7}, -0.5f), {-1, 0, 0}, 1e-6f));
+}
+
+}  // namespace
