@@ -17,7 +17,8 @@ Surface surface_from_rgb(int width, int height, const std::vector<std::uint8_t>&
   unsigned char* data = cairo_image_surface_get_data(s.get());
   const int stride = cairo_image_surface_get_stride(s.get());
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    auto* row =
+        reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
     for (int x = 0; x < width; ++x) {
       const std::size_t i = 3 * (static_cast<std::size_t>(y) * width + x);
       row[x] = 0xff000000u | (static_cast<std::uint32_t>(rgb[i]) << 16) |

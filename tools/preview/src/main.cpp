@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("wrote %s (%dx%d, %zu panel%s, %d threads, %.1f s)\n", out_path.c_str(),
               cairo_image_surface_get_width(sheet.get()),
-              cairo_image_surface_get_height(sheet.get()), panels.size(), panels.size() == 1 ? "" : "s",
-              settings.threads, seconds);
+              cairo_image_surface_get_height(sheet.get()), panels.size(),
+              panels.size() == 1 ? "" : "s", settings.threads, seconds);
   for (std::size_t i = 0; i < panels.size(); ++i) {
     std::printf("  panel %zu: %s: %s\n", i + 1, panels[i].title.c_str(),
                 describe(panels[i].params).c_str());

@@ -98,8 +98,8 @@ std::vector<FrameMark> frame_marks(const Picture& picture, const Scene& scene,
         continue;
       }
       const Vector p = picture.point[m.pixel];
-      const Vector n = object == kDisc ? Vector{0, 1, 0}
-                                       : normalized(p - scene.sphere_centre);
+      const Vector n =
+          object == kDisc ? Vector{0, 1, 0} : normalized(p - scene.sphere_centre);
       if (!place(p, &m.at)) {
         continue;
       }

@@ -71,7 +71,8 @@ bool OutputFile::commit(cairo_surface_t* image, std::string* error) {
     return false;
   }
   fd_ = -1;  // now owned by `file`
-  const cairo_status_t status = cairo_surface_write_to_png_stream(image, write_to_file, file);
+  const cairo_status_t status =
+      cairo_surface_write_to_png_stream(image, write_to_file, file);
   const bool written = status == CAIRO_STATUS_SUCCESS;
   const std::string png_message = cairo_status_to_string(status);
   const bool flushed = std::fflush(file) == 0 && fsync(fileno(file)) == 0;

@@ -24,7 +24,9 @@ std::string vec(const Vector& v) {
   return "(" + number(v.x) + "," + number(v.y) + "," + number(v.z) + ")";
 }
 
-void colour(cairo_t* cr, const double c[3]) { cairo_set_source_rgb(cr, c[0], c[1], c[2]); }
+void colour(cairo_t* cr, const double c[3]) {
+  cairo_set_source_rgb(cr, c[0], c[1], c[2]);
+}
 
 // Writes `text` from (x, y) on, wrapped at spaces to `width`; returns the
 // baseline after its last line.
