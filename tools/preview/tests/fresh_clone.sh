@@ -15,7 +15,7 @@ git -C "$tmp/clone" checkout --quiet "$(git -C "$src" rev-parse HEAD)"
 cd "$tmp/clone"
 
 bash scripts/preview.sh --size 80x60 >"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
-grep -q "^wrote contact-sheet.png (256x" "$tmp/log" || { cat "$tmp/log"; exit 1; }
+grep -q "^wrote contact-sheet.png (264x" "$tmp/log" || { cat "$tmp/log"; exit 1; }
 [ "$(head -c 4 out/contact-sheet.png | tail -c 3)" = PNG ] || { echo "no PNG written"; exit 1; }
 
 build/preview/bin/pellasto-preview --mode 2 --rotation 0.25 --size 80x60 --out swirl.png
