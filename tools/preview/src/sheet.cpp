@@ -40,7 +40,11 @@ double paragraph(cairo_t* cr, double x, double y, double width, const std::strin
       space = text.size();
     }
     const std::string word = text.substr(start, space - start);
-    const std::string longer = line.empty() ? word : line + " " + word;
+    std::string longer = line;
+    if (!longer.empty()) {
+      longer += ' ';
+    }
+    longer += word;
     cairo_text_extents_t e;
     cairo_text_extents(cr, longer.c_str(), &e);
     if (e.x_advance > width && !line.empty()) {
@@ -175,13 +179,15 @@ Surface compose(const std::vector<Surface>& cells, bool frame_key) {
                               rows * h + (rows + 1) * kGap, kBackground);
   const Context cr = draw_on(sheet.get());
   for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+    const int row = i / columns;
     cairo_set_source_surface(cr.get(), cells[i].get(), kGap + (i % columns) * (w + kGap),
-                             kGap + (i / columns) * (h + kGap));
+                             kGap + row * (h + kGap));
     cairo_paint(cr.get());
   }
   const int i = static_cast<int>(cells.size());
-  legend(cr.get(), kGap + (i % columns) * (w + kGap) + 12,
-         kGap + (i / columns) * (h + kGap) + 8, w - 24, frame_key);
+  const int row = i / columns;
+  legend(cr.get(), kGap + (i % columns) * (w + kGap) + 12, kGap + row * (h + kGap) + 8,
+         w - 24, frame_key);
   return sheet;
 }
 
