@@ -1,5 +1,7 @@
 #include "tools/preview/src/canvas.h"
 
+#include <fontconfig/fontconfig.h>
+
 namespace preview {
 
 Surface new_surface(int width, int height, std::uint8_t grey) {
@@ -53,6 +55,11 @@ double show_text(cairo_t* cr, double x, double y, const std::string& text) {
   cairo_move_to(cr, x, y);
   cairo_show_text(cr, text.c_str());
   return extents.x_advance;
+}
+
+void release_font_caches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace preview

@@ -138,16 +138,21 @@ int main(int argc, char** argv) {
                  not_restored);
   }
 
-  const Surface sheet = single ? std::move(cells[0]) : compose(cells, options.frame);
-  if (!output.commit(sheet.get(), &error)) {
+  Surface sheet = single ? std::move(cells[0]) : compose(cells, options.frame);
+  const bool committed = output.commit(sheet.get(), &error);
+  const int sheet_width = cairo_image_surface_get_width(sheet.get());
+  const int sheet_height = cairo_image_surface_get_height(sheet.get());
+  sheet.reset();
+  cells.clear();
+  release_font_caches();
+  if (!committed) {
     return fail(kExitOutput, error);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("wrote %s (%dx%d, %zu panel%s, %d threads, %.1f s)\n", out_path.c_str(),
-              cairo_image_surface_get_width(sheet.get()),
-              cairo_image_surface_get_height(sheet.get()), panels.size(),
-              panels.size() == 1 ? "" : "s", settings.threads, seconds);
+              sheet_width, sheet_height, panels.size(), panels.size() == 1 ? "" : "s",
+              settings.threads, seconds);
   for (std::size_t i = 0; i < panels.size(); ++i) {
     std::printf("  panel %zu: %s: %s\n", i + 1, panels[i].title.c_str(),
                 describe(panels[i].params).c_str());

@@ -102,7 +102,7 @@ TEST_F(Program, APositionAloneRendersModeTwoAtThatPosition) {
 
 TEST_F(Program, FrameOffLeavesOnlyTheOverlayOut) {
   const auto sheet = [this](const std::string& frame) {
-    EXPECT_EQ(run("--size 96x72 -j 2 " + frame + " --out " + out()), 0) << stderr_;
+    EXPECT_EQ(run("-m 1 --size 64x48 -j 2 " + frame + " --out " + out()), 0) << stderr_;
     return read(out());
   };
   const std::string with = sheet("");
