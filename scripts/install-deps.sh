@@ -8,6 +8,8 @@ packages=(
   cmake make g++ clang clang-format clang-tidy
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpng-dev libxml2-dev valgrind
+  # the preview
+  libcairo2-dev fonts-dejavu-core libcli11-dev pkg-config
   # cross legs
   gcc-multilib g++-multilib qemu-user
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64

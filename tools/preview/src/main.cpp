@@ -13,6 +13,7 @@
 #include "tools/preview/src/declaration.h"
 #include "tools/preview/src/host.h"
 #include "tools/preview/src/options.h"
+#include "tools/preview/src/overlay.h"
 #include "tools/preview/src/png_writer.h"
 #include "tools/preview/src/render.h"
 #include "tools/preview/src/scene.h"
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
   settings.threads = options.threads > 0 ? options.threads : (cores > 0 ? cores : 1);
   const bool tty = isatty(fileno(stderr)) != 0;
 
-  std::vector<Image> cells;
+  std::vector<Surface> cells;
   long not_restored = 0;
   for (std::size_t i = 0; i < panels.size(); ++i) {
     const ProgressBar bar("panel " + std::to_string(i + 1) + "/" +
@@ -124,11 +125,11 @@ int main(int argc, char** argv) {
     settings.progress = [&bar](double done) { bar(done); };
     const Picture picture = render(loaded.module, panels[i].params, scene, settings);
     not_restored += picture.frames_not_restored;
-    Image image;
-    image.width = picture.width;
-    image.height = picture.height;
-    image.rgb = tone_map(picture);
-    cells.push_back(labelled(image, panels[i].title, describe(panels[i].params)));
+    const std::vector<FrameMark> marks =
+        options.frame ? frame_marks(picture, scene) : std::vector<FrameMark>{};
+    cells.push_back(labelled(picture.width, picture.height, tone_map(picture),
+                             options.frame ? &marks : nullptr, panels[i].title,
+                             describe(panels[i].params)));
   }
   unload_module(&loaded.module);
   if (not_restored != 0) {
@@ -137,23 +138,20 @@ int main(int argc, char** argv) {
                  not_restored);
   }
 
-  const std::vector<std::string> legend =
-      single ? std::vector<std::string>{}
-             : std::vector<std::string>{"pellasto frame override",
-                                        "highlights stretch along",
-                                        "the tangent the shader",
-                                        "installs: D1 = t,",
-                                        "D0 = N x t.",
-                                        "sphere and disc: y up,",
-                                        "disc centre (0,0,0)"};
-  const Image sheet = single ? cells[0] : compose(cells, legend);
-  if (!output.commit(sheet, &error)) {
+  Surface sheet = single ? std::move(cells[0]) : compose(cells, options.frame);
+  const bool committed = output.commit(sheet.get(), &error);
+  const int sheet_width = cairo_image_surface_get_width(sheet.get());
+  const int sheet_height = cairo_image_surface_get_height(sheet.get());
+  sheet.reset();
+  cells.clear();
+  release_font_caches();
+  if (!committed) {
     return fail(kExitOutput, error);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("wrote %s (%dx%d, %zu panel%s, %d threads, %.1f s)\n", out_path.c_str(),
-              sheet.width, sheet.height, panels.size(), panels.size() == 1 ? "" : "s",
+              sheet_width, sheet_height, panels.size(), panels.size() == 1 ? "" : "s",
               settings.threads, seconds);
   for (std::size_t i = 0; i < panels.size(); ++i) {
     std::printf("  panel %zu: %s: %s\n", i + 1, panels[i].title.c_str(),

@@ -14,12 +14,14 @@ namespace preview {
 struct Options {
   bool help = false;
   // Shader parameters given on the command line; any of them selects a single
-  // panel, the rest coming from the declared defaults.
+  // panel, the rest coming from the declared defaults. A --direction without
+  // --mode sets mode 1, a --position without --mode mode 2.
   std::optional<std::int32_t> mode;
   std::optional<Vector> direction;
   std::optional<Vector> position;
   std::optional<float> rotation;
-  int width = 400;  // of one panel
+  bool frame = true;  // draw the frame over the pictures
+  int width = 400;    // of one panel
   int height = 300;
   int threads = 0;          // 0: one per core
   std::string out;          // empty: contact-sheet.png or pellasto-preview.png
@@ -35,8 +37,8 @@ struct ParseResult {
   bool ok() const { return error.empty(); }
 };
 
-// Parses the arguments after the program name. Both "--flag value" and
-// "--flag=value" are accepted.
+// Parses the arguments after the program name. Every flag is accepted once,
+// as "--flag value", "--flag=value", "-f value" or "-fvalue".
 ParseResult parse_options(const std::vector<std::string>& args);
 
 // The --help text.

@@ -1,6 +1,5 @@
 #include "tools/preview/src/png_writer.h"
 
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,7 +48,18 @@ bool OutputFile::open(const std::string& path, std::string* error) {
   return true;
 }
 
-bool OutputFile::commit(const Image& image, std::string* error) {
+namespace {
+
+cairo_status_t write_to_file(void* closure, const unsigned char* data,
+                             unsigned int length) {
+  return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length
+             ? CAIRO_STATUS_SUCCESS
+             : CAIRO_STATUS_WRITE_ERROR;
+}
+
+}  // namespace
+
+bool OutputFile::commit(cairo_surface_t* image, std::string* error) {
   if (fd_ < 0) {
     *error = "cannot write " + path_ + ": not open";
     return false;
@@ -61,15 +71,10 @@ bool OutputFile::commit(const Image& image, std::string* error) {
     return false;
   }
   fd_ = -1;  // now owned by `file`
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  png.width = static_cast<png_uint_32>(image.width);
-  png.height = static_cast<png_uint_32>(image.height);
-  png.format = PNG_FORMAT_RGB;
-  const bool written =
-      png_image_write_to_stdio(&png, file, 0, image.rgb.data(), 0, nullptr) != 0;
-  const std::string png_message = png.message;
-  png_image_free(&png);
+  const cairo_status_t status =
+      cairo_surface_write_to_png_stream(image, write_to_file, file);
+  const bool written = status == CAIRO_STATUS_SUCCESS;
+  const std::string png_message = cairo_status_to_string(status);
   const bool flushed = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   const int flush_errno = errno;
   const bool closed = std::fclose(file) == 0;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tools/preview/src/font.h"
+#include "tools/preview/src/canvas.h"
 
 namespace preview {
 
@@ -22,7 +22,7 @@ class OutputFile {
   bool open(const std::string& path, std::string* error);
 
   // Writes `image` as PNG and renames it to the output path.
-  bool commit(const Image& image, std::string* error);
+  bool commit(cairo_surface_t* image, std::string* error);
 
  private:
   void discard();

@@ -12,6 +12,7 @@
 namespace preview {
 
 using harness::cross;
+using harness::dot;
 using harness::normalized;
 
 namespace {
@@ -169,6 +170,22 @@ Picture render(const Module& module, const FrameParams& params, const Scene& sce
   pic.frames_not_restored = shared.not_restored.load();
   pic.samples_without_input = shared.without_input.load();
   return pic;
+}
+
+bool project(const Scene& scene, int width, int height, Vector world, float* x,
+             float* y) {
+  const Camera cam = make_camera(scene, width, height);
+  const Vector v = world - cam.eye;
+  const float depth = dot(v, cam.forward);
+  if (depth <= 1e-6f) {
+    return false;
+  }
+  // The inverse of the screen position a camera ray is aimed at.
+  const float screen_x = dot(v, cam.right) / depth;
+  const float screen_y = dot(v, cam.up) / depth;
+  *x = 0.5f * (screen_x / (cam.half_height * cam.aspect) + 1) * static_cast<float>(width);
+  *y = 0.5f * (1 - screen_y / cam.half_height) * static_cast<float>(height);
+  return true;
 }
 
 std::vector<std::uint8_t> tone_map(const Picture& picture) {

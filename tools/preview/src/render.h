@@ -39,6 +39,11 @@ struct Picture {
 Picture render(const Module& module, const FrameParams& params, const Scene& scene,
                const RenderSettings& settings);
 
+// Where the world-space point `world` lands in a panel of `width` x `height`
+// pixels rendered with `render`: in pixel units, x to the right and y down, the
+// pixel (i, j) covering [i, i+1) x [j, j+1). False behind the camera.
+bool project(const Scene& scene, int width, int height, Vector world, float* x, float* y);
+
 // Linear radiance to 8-bit sRGB with a soft shoulder.
 std::vector<std::uint8_t> tone_map(const Picture& picture);
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "shader/pellasto.h"
-#include "tools/preview/src/font.h"
+#include "tools/preview/src/canvas.h"
+#include "tools/preview/src/overlay.h"
 
 namespace preview {
 
@@ -24,11 +25,18 @@ std::vector<Panel> contact_sheet_panels(const FrameParams& defaults);
 // "mode 1  dir (1,0,0)  rot 0.25": the parameters that matter for the mode.
 std::string describe(const FrameParams& params);
 
-// A rendered panel with its title and parameters written in a bar below it.
-Image labelled(const Image& panel, const std::string& title, const std::string& detail);
+// Height of the bar under each panel that holds its title and parameters.
+constexpr int kLabelBar = 44;
 
-// Lays labelled panels out three to a row, with a legend in a spare cell.
-Image compose(const std::vector<Image>& cells, const std::vector<std::string>& legend);
+// A rendered panel (tone-mapped 8-bit RGB), the frame drawn over it when
+// `marks` is given, and its title and parameters in a bar below it.
+Surface labelled(int width, int height, const std::vector<std::uint8_t>& rgb,
+                 const std::vector<FrameMark>* marks, const std::string& title,
+                 const std::string& detail);
+
+// Lays labelled cells out three to a row, with the legend in a spare cell;
+// `frame_key` adds the key to the frame's marks.
+Surface compose(const std::vector<Surface>& cells, bool frame_key);
 
 }  // namespace preview
 

@@ -34,6 +34,7 @@ class Program : public ::testing::Test {
     const std::string command = std::string(PREVIEW_PROGRAM) + " " + args + " >" + dir_ +
                                 "/stdout.txt 2>" + dir_ + "/stderr.txt";
     const int status = std::system(command.c_str());
+    stdout_ = read(dir_ + "/stdout.txt");
     stderr_ = read(dir_ + "/stderr.txt");
     std::remove((dir_ + "/stdout.txt").c_str());
     std::remove((dir_ + "/stderr.txt").c_str());
@@ -69,6 +70,7 @@ class Program : public ::testing::Test {
 
   std::string out() const { return dir_ + "/out.png"; }
   std::string dir_;
+  std::string stdout_;
   std::string stderr_;
 };
 
@@ -82,10 +84,33 @@ TEST_F(Program, RendersTheContactSheetAsAPng) {
 
 TEST_F(Program, BadCommandLine) {
   EXPECT_EQ(run("--frobnicate --out " + out()), 1);
-  expect_one_line_error("unknown option --frobnicate");
+  expect_one_line_error("not expected: --frobnicate");
   EXPECT_EQ(run("--direction 1,0 --out " + out()), 1);
   expect_one_line_error("--direction");
+  EXPECT_EQ(run("-r 0.25 --rotation 0.5 --out " + out()), 1);
+  expect_one_line_error("--rotation is given more than once");
   EXPECT_TRUE(files().empty());
+}
+
+TEST_F(Program, APositionAloneRendersModeTwoAtThatPosition) {
+  ASSERT_EQ(run("--position 1.5,0,0.5 -s 32x24 -j 1 -o " + out()), 0) << stderr_;
+  EXPECT_NE(stdout_.find("1 panel,"), std::string::npos) << stdout_;
+  EXPECT_NE(stdout_.find("mode 2 pos (1.5,0,0.5)"), std::string::npos) << stdout_;
+  ASSERT_EQ(run("-d 0,0,1 -s 32x24 -j 1 -o " + out()), 0) << stderr_;
+  EXPECT_NE(stdout_.find("mode 1 dir (0,0,1)"), std::string::npos) << stdout_;
+}
+
+TEST_F(Program, FrameOffLeavesOnlyTheOverlayOut) {
+  const auto sheet = [this](const std::string& frame) {
+    EXPECT_EQ(run("-m 1 --size 64x48 -j 2 " + frame + " --out " + out()), 0) << stderr_;
+    return read(out());
+  };
+  const std::string with = sheet("");
+  const std::string on = sheet("--frame on");
+  const std::string off = sheet("--frame off");
+  EXPECT_EQ(with, on);
+  EXPECT_NE(on, off);
+  EXPECT_EQ(off.substr(1, 3), "PNG");
 }
 
 TEST_F(Program, MismatchedDeclarationExitsWithTwoAndWritesNothing) {
