@@ -25,6 +25,8 @@ leg() {
 have() { command -v "$1" >/dev/null 2>&1; }
 
 leg dev "" cmake --workflow --preset dev
+# The README's preview commands in a fresh clone of the committed tree.
+leg main-job "" ctest --preset main-job
 leg lint "$(have clang-tidy || echo 'clang-tidy not installed')" bash scripts/lint.sh build/dev
 leg asan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset asan
 leg fuzz "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset fuzz
