@@ -4,8 +4,8 @@
 //
 // The table is filled lazily without a lock. Every slot is one lock-free
 // pointer-sized atomic, so racing first calls may both look a function up and
-// both store the same address; after that a bound call is one load of its slot
-// and one indirect call.
+// both store the same address; after that a bound call is one load and one
+// indirect call.
 
 #include "host/entry_table.h"
 
@@ -20,7 +20,8 @@
 
 namespace {
 
-// The address of one host function, or null while it is not bound.
+// Where a host function lives, once looked up: null until then, and after a
+// lookup that found nothing.
 using FunctionAddress = std::atomic<void*>;
 static_assert(FunctionAddress::is_always_lock_free, "slots must be single words");
 
@@ -36,11 +37,12 @@ constexpr HostFunction kPhenEval{101, "mi_phen_eval"};
 constexpr HostFunction kVectorTransform{247, "mi_vector_transform"};
 constexpr HostFunction kMatrixRotateAxis{250, "mi_matrix_rotate_axis"};
 
-std::atomic<void*> module_handle{nullptr};
+FunctionAddress module_handle{nullptr};
 FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot starts null
 
-// First use of a slot, or a use after a failed lookup: looks the function up
-// in the host module and remembers what was found. Prints why when it fails.
+// First use of a slot, or a use after a failed lookup: look the function up
+// in the host module and remember what was found. Prints why when it fails.
+// Kept out of line so that a bound call saves no registers for it.
 [[gnu::noinline, gnu::cold]] void* look_up(const HostFunction& function) {
   void* const handle = module_handle.load(std::memory_order_acquire);
   if (handle == nullptr) {
@@ -56,11 +58,50 @@ FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot start
   return address;
 }
 
-// The host's address for `function`, bound on first use; null when the host
-// module does not export it.
-inline void* address_of(const HostFunction& function) {
-  void* const address = HostEntryTable[function.slot].load(std::memory_order_acquire);
-  return address != nullptr ? address : look_up(function);
+// The address in `function`'s slot: null until it is looked up, and after a
+// lookup that found nothing.
+inline void* bound_address(const HostFunction& function) {
+  return HostEntryTable[function.slot].load(std::memory_order_acquire);
+}
+
+using PhenEvalFunction = void* (*)(RenderState*, void*);
+using MatrixRotateAxisFunction = Boolean (*)(Matrix*, const Vector*, float);
+using VectorTransformFunction = void (*)(Vector*, const Vector*, const Matrix*);
+
+// The first call of each host function, or a call after a failed lookup:
+// binds it and calls it, or does without it. Out of line, so that a bound
+// call is one load of the slot and one indirect jump, and saves no registers.
+
+// Without the host's evaluation the shader reads the parameter's stored value
+// (a null address says so).
+[[gnu::noinline, gnu::cold]] void* unbound_phen_eval(RenderState* state,
+                                                     void* parameter) {
+  const auto host = reinterpret_cast<PhenEvalFunction>(look_up(kPhenEval));
+  return host != nullptr ? host(state, parameter) : nullptr;
+}
+
+// Without the host's rotation `m` is the identity: the tangent is not turned.
+[[gnu::noinline, gnu::cold]] Boolean unbound_matrix_rotate_axis(Matrix* m,
+                                                                const Vector* axis,
+                                                                float angle) {
+  const auto host =
+      reinterpret_cast<MatrixRotateAxisFunction>(look_up(kMatrixRotateAxis));
+  if (host != nullptr) {
+    return host(m, axis, angle);
+  }
+  *m = Matrix{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+  return 0;
+}
+
+// Without the host's transform `out` is `in`, unchanged.
+[[gnu::noinline, gnu::cold]] void unbound_vector_transform(Vector* out, const Vector* in,
+                                                           const Matrix* m) {
+  const auto host = reinterpret_cast<VectorTransformFunction>(look_up(kVectorTransform));
+  if (host != nullptr) {
+    host(out, in, m);
+    return;
+  }
+  std::memmove(out, in, sizeof(Vector));
 }
 
 }  // namespace
@@ -76,39 +117,32 @@ PELLASTO_EXPORT int miSetModuleHandle(void* host_module) {
   return 0;
 }
 
-// The module's own forwarding entries, called by the shader on its sample's
-// thread with the shader's arguments. Hidden, so that a lookup can never bind
-// the module to itself.
+// The module's own forwarding entries: hidden, so that a lookup can never bind
+// the module to itself. Each calls the bound host function, or takes the
+// unbound path above.
 
-// Without the host's function nothing is evaluated: null, so that the shader
-// reads the parameter's stored value.
 void* mi_phen_eval(RenderState* state, void* parameter) {
-  auto* const host = reinterpret_cast<decltype(&mi_phen_eval)>(address_of(kPhenEval));
-  return host != nullptr ? host(state, parameter) : nullptr;
+  if (const auto host = reinterpret_cast<PhenEvalFunction>(bound_address(kPhenEval))) {
+    return host(state, parameter);
+  }
+  return unbound_phen_eval(state, parameter);
 }
 
-// Without the host's function `m` becomes the identity (no turn) and the
-// result is 0.
 Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  auto* const host =
-      reinterpret_cast<decltype(&mi_matrix_rotate_axis)>(address_of(kMatrixRotateAxis));
-  if (host != nullptr) {
+  if (const auto host =
+          reinterpret_cast<MatrixRotateAxisFunction>(bound_address(kMatrixRotateAxis))) {
     return host(m, axis, angle);
   }
-  static constexpr Matrix kIdentity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-  *m = kIdentity;
-  return 0;
+  return unbound_matrix_rotate_axis(m, axis, angle);
 }
 
-// Without the host's function `out` becomes a copy of `in` (which may be it).
 void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  auto* const host =
-      reinterpret_cast<decltype(&mi_vector_transform)>(address_of(kVectorTransform));
-  if (host != nullptr) {
+  if (const auto host =
+          reinterpret_cast<VectorTransformFunction>(bound_address(kVectorTransform))) {
     host(out, in, m);
     return;
   }
-  std::memmove(out, in, sizeof(Vector));
+  unbound_vector_transform(out, in, m);
 }
 
 }  // extern "C"
