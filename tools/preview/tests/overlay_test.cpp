@@ -6,48 +6,30 @@
 
 #include <cmath>
 
+#include "harness/vec.h"
 #include "tools/preview/src/canvas.h"
 #include "tools/preview/src/host.h"
 #include "tools/preview/src/render.h"
 #include "tools/preview/src/scene.h"
-#include "harness/vec.h"
+#include "tools/preview/tests/loaded_module.h"
 
 namespace preview {
 
 using harness::normalized;
 namespace {
 
-class Overlay : public ::testing::Test {
+class Overlay : public LoadedModule {
  protected:
-  static void SetUpTestSuite() {
-    loaded_ = new LoadResult(load_module(PREVIEW_MODULE));
-    ASSERT_EQ(loaded_->status, LoadStatus::kLoaded) << loaded_->error;
-  }
-  static void TearDownTestSuite() {
-    unload_module(&loaded_->module);
-    delete loaded_;
-  }
-
   static Picture draw(std::int32_t mode, float rotation = 0,
                       Vector direction = {1, 0, 0}) {
-    FrameParams p{};
-    p.input = Color{0, 0, 0, 1};
-    p.mode = mode;
-    p.direction = direction;
-    p.position = Vector{0, 0, 0};  // the disc's centre
-    p.rotation = rotation;
     RenderSettings settings;
     settings.width = 200;
     settings.height = 150;
     settings.threads = 2;
     settings.samples_per_axis = 1;
-    return render(loaded_->module, p, default_scene(), settings);
+    return render(module(), params(mode, rotation, direction), default_scene(), settings);
   }
-
-  static LoadResult* loaded_;
 };
-
-LoadResult* Overlay::loaded_ = nullptr;
 
 Point2 minus(Point2 a, Point2 b) { return Point2{a.x - b.x, a.y - b.y}; }
 float cross2(Point2 a, Point2 b) { return a.x * b.y - a.y * b.x; }

@@ -11,6 +11,7 @@
 #include "tools/preview/src/declaration.h"
 #include "tools/preview/src/host.h"
 #include "tools/preview/src/scene.h"
+#include "tools/preview/tests/loaded_module.h"
 
 namespace preview {
 
@@ -19,35 +20,15 @@ using harness::length;
 using harness::normalized;
 namespace {
 
-class Render : public ::testing::Test {
+class Render : public LoadedModule {
  protected:
-  static void SetUpTestSuite() {
-    loaded_ = new LoadResult(load_module(PREVIEW_MODULE));
-    ASSERT_EQ(loaded_->status, LoadStatus::kLoaded) << loaded_->error;
-  }
-  static void TearDownTestSuite() {
-    unload_module(&loaded_->module);
-    delete loaded_;
-  }
-
-  static FrameParams params(std::int32_t mode, float rotation = 0.0f,
-                            Vector direction = {1, 0, 0}) {
-    FrameParams p{};
-    p.input = Color{0, 0, 0, 1};
-    p.mode = mode;
-    p.direction = direction;
-    p.position = Vector{0, 0, 0};  // the disc's centre
-    p.rotation = rotation;
-    return p;
-  }
-
   static Picture draw(const FrameParams& p, int threads = 2, int size = 96) {
     RenderSettings settings;
     settings.width = size;
     settings.height = size * 3 / 4;
     settings.threads = threads;
     settings.samples_per_axis = 2;
-    Picture pic = render(loaded_->module, p, default_scene(), settings);
+    Picture pic = render(module(), p, default_scene(), settings);
     EXPECT_EQ(pic.frames_not_restored, 0);
     EXPECT_EQ(pic.samples_without_input, 0);
     return pic;
@@ -65,11 +46,7 @@ class Render : public ::testing::Test {
     }
     return count;
   }
-
-  static LoadResult* loaded_;
 };
-
-LoadResult* Render::loaded_ = nullptr;
 
 void expect_near(Vector actual, Vector expected, const char* what) {
   EXPECT_NEAR(actual.x, expected.x, 1e-5f) << what;
