@@ -91,7 +91,7 @@ inline __attribute__((always_inline)) Boolean limit_shade(const HostFunctions& h
                          : subtract(*value_of(host, state, &params->position),
                                     state->surface_point);
     const Vector n = state->surface_normal;
-    Vector t = tangent_in_plane(normalize(d), n);
+    Vector t = tangent_in_plane(d, n);
     const float turns = *value_of(host, state, &params->rotation);
     if (is_fractional_turn(turns)) {
       Matrix m;

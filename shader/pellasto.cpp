@@ -16,7 +16,6 @@ namespace {
 
 using pellasto::cross;
 using pellasto::is_fractional_turn;
-using pellasto::normalize;
 using pellasto::subtract;
 using pellasto::tangent_in_plane;
 
@@ -103,8 +102,8 @@ Vector turn_about_normal(RenderState* state, Vector tangent, float turns) {
 }
 
 void override_frame(RenderState* state, FrameParams* params, std::int32_t mode) {
-  const Vector direction = normalize(find_direction(state, params, mode));
-  Vector tangent = tangent_in_plane(direction, state->surface_normal);
+  Vector tangent =
+      tangent_in_plane(find_direction(state, params, mode), state->surface_normal);
   const float turns = read(state, &params->rotation);
   if (is_fractional_turn(turns)) {
     tangent = turn_about_normal(state, tangent, turns);

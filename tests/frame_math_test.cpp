@@ -19,6 +19,11 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 bool is_zero(Vector v) { return v.x == 0 && v.y == 0 && v.z == 0; }
 
+// The tests' own float arithmetic, beside the helpers under test.
+float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vector scale(float s, Vector v) { return {s * v.x, s * v.y, s * v.z}; }
+double length(Vector v) { return std::sqrt(pellasto::dot(widen(v), widen(v))); }
+
 Vector random_unit(std::mt19937& random) {
   std::normal_distribution<float> gauss;
   for (;;) {
@@ -77,14 +82,22 @@ TEST(FrameMath, ProjectionRemovesThePartAlongTheNormal) {
   std::mt19937 random(5);
   std::uniform_real_distribution<float> coordinate(-10, 10);
   for (int i = 0; i < 200; ++i) {
-    const Vector n = random_unit(random);
-    const Vector v{coordinate(random), coordinate(random), coordinate(random)};
-    const Vector p = project_onto_plane(v, n);
-    EXPECT_NEAR(dot(p, n), 0.0f, 1e-5f);
-    // What was removed lies along n.
-    EXPECT_NEAR(length(cross(subtract(v, p), n)), 0.0, 1e-5);
+    const Vector3d n = normalize(widen(random_unit(random)));  // unit in double too
+    const Vector3d v =
+        widen(Vector{coordinate(random), coordinate(random), coordinate(random)});
+    const Vector3d p = project_onto_plane(v, n);
+    EXPECT_NEAR(pellasto::dot(p, n), 0.0, 1e-12);
+    // What was removed is v.n times n.
+    const Vector3d removed = subtract(v, p);
+    const double along = pellasto::dot(v, n);
+    EXPECT_NEAR(removed.x, along * n.x, 1e-12);
+    EXPECT_NEAR(removed.y, along * n.y, 1e-12);
+    EXPECT_NEAR(removed.z, along * n.z, 1e-12);
     // Projecting again changes nothing beyond rounding.
-    EXPECT_NEAR(length(subtract(project_onto_plane(p, n), p)), 0.0, 1e-5);
+    const Vector3d again = project_onto_plane(p, n);
+    EXPECT_NEAR(again.x, p.x, 1e-12);
+    EXPECT_NEAR(again.y, p.y, 1e-12);
+    EXPECT_NEAR(again.z, p.z, 1e-12);
   }
 }
 
