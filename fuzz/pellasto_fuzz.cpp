@@ -31,6 +31,7 @@
 
 #include "harness/host_math.h"
 #include "harness/module.h"
+#include "harness/vec.h"
 #include "shader/pellasto.h"
 
 namespace {
@@ -406,13 +407,12 @@ bool finite(Vector v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-float dot(Vector a, Vector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
 // The frame a connected input found: a unit tangent or none, and a cross
 // vector perpendicular to it, wherever the direction is finite, the normal is
 // of unit length and the host was not asked to turn the tangent (a turn is
 // the host's own arithmetic, which keeps the length only to its rounding).
 void check_frame(Sample& s, const FrameInputs& f) {
+  using harness::dot;
   if (!f.built || f.turns != 0 || !s.input_saw_frame) return;
   const Vector n = s.state->surface_normal;
   const Vector point = s.state->surface_point;
