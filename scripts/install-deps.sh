@@ -60,10 +60,27 @@ if [ $need_source -eq 1 ]; then
   echo "install-deps: adding the $backports suite as $backports_file"
   printf '%s\n' "$backports_source" >"$backports_file"
 fi
-apt-get update -qq
+# A mirror caught mid-sync can fail one index (seen: bookworm-security's i386
+# list); the others are still good, so go on and let the install decide.
+updated=1
+apt-get update -qq || {
+  updated=0
+  echo "install-deps: apt-get update failed for some index; going on with the lists it has" >&2
+}
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
-  apt-get install -y -qq "${missing[@]}" >/dev/null
+  if ! apt-get install -y -qq "${missing[@]}" >/dev/null; then
+    [ $updated -eq 0 ] || exit 1
+    # Without one architecture's security list, amd64 and i386 cannot agree
+    # on the versions of the libraries they share. For this one command
+    # (a private preferences folder; nothing machine-wide changes) the main
+    # suite's versions come first, which both architectures have.
+    echo "install-deps: retrying with the main suite's versions for both architectures" >&2
+    prefs=$(mktemp -d)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs/main-first.pref"
+    apt-get install -y -qq -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}" >/dev/null
+    rm -rf "$prefs"
+  fi
 fi
 if [ $need_qemu -eq 1 ]; then
   echo "install-deps: unpacking qemu-i386 of qemu-user/$backports into $qemu_dir"
