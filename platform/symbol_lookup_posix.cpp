@@ -2,6 +2,23 @@
 
 #include "platform/symbol_lookup.h"
 
+// The module must load on glibc 2.28 and later (the render farms' baseline).
+// glibc 2.34 moved dlsym and dlerror from libdl into libc under a new symbol
+// version, which older systems lack; the original versions are still there
+// on every glibc, so the module asks for those. On glibc before 2.34 they are
+// found in libdl, which the build names as a dependency for that reason.
+#if defined(__GLIBC__)
+#if defined(__x86_64__)
+#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.2.5"
+#elif defined(__i386__)
+#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.0"
+#else
+#error "the oldest glibc version of dlsym for this processor is not known here"
+#endif
+__asm__(".symver dlsym,dlsym@" PELLASTO_GLIBC_BASE_VERSION);
+__asm__(".symver dlerror,dlerror@" PELLASTO_GLIBC_BASE_VERSION);
+#endif
+
 namespace pellasto {
 
 void* find_symbol(void* module, const char* name, int* error) {
