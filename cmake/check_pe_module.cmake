@@ -1,12 +1,25 @@
 # cmake -DMODULE=Pellasto.dll -DOBJDUMP=<mingw objdump> -DMACHINE=i386|x86-64
-#       [-DEXPORTS=a;b;c] -P check_pe_module.cmake
+#       [-DEXPORTS=a;b;c] [-DSYMBOLS=<file with the symbol table>]
+#       [-DVERSION=1.0.0] [-DSTRIPPED=ON] -P check_pe_module.cmake
 #
-# Checks a built Windows module without running it: that it is a DLL for the
-# expected machine (PE32 for i386, PE32+ for x86-64); that its export table
-# holds exactly EXPORTS (default: the module's five entries), by plain
-# undecorated names; and that it imports from system DLLs only, never from a
-# compiler runtime such as libgcc_s_*.dll, libstdc++-6.dll or
-# libwinpthread-1.dll, which a host's machine need not have.
+# Checks a built Windows module without running it, as Microsoft's binary
+# analysers judge DLLs:
+#   - a DLL for the expected machine (PE32 for i386, PE32+ for x86-64);
+#   - its export table holds exactly EXPORTS (default: the module's five
+#     entries), by plain undecorated names;
+#   - it imports from system DLLs only, never from a compiler runtime such as
+#     libgcc_s_*.dll, libstdc++-6.dll or libwinpthread-1.dll, which a host's
+#     machine need not have; ADVAPI32.dll only for the stack protector's seed
+#     (CryptGenRandom, in the guard set-up of GCC's libssp);
+#   - ASLR (DYNAMIC_BASE) and DEP (NX_COMPAT); on x86-64 HIGH_ENTROPY_VA; on
+#     i386 NO_SEH, and no code that touches the handler chain at %fs:0;
+#   - no section both writable and executable;
+#   - no link time in the PE header or the export directory;
+#   - a stack protector: __stack_chk_fail and __stack_chk_guard are linked in
+#     (found in SYMBOLS, the module's debug file, when the module is stripped);
+#   - with VERSION, a version resource naming the product and that version;
+#   - with STRIPPED, no symbol table or debug sections are left, and a
+#     .gnu_debuglink names the file that has them.
 cmake_policy(VERSION 3.25)
 foreach(var MODULE OBJDUMP MACHINE)
   if(NOT DEFINED ${var})
@@ -16,13 +29,26 @@ endforeach()
 if(NOT DEFINED EXPORTS)
   set(EXPORTS Pellasto Pellasto_exit Pellasto_init Pellasto_version miSetModuleHandle)
 endif()
-set(allowed_imports "^(kernel32\\.dll|msvcrt\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll)$")
-
-execute_process(COMMAND ${OBJDUMP} -p ${MODULE}
-                OUTPUT_VARIABLE dump ERROR_VARIABLE dump_error RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${OBJDUMP} -p ${MODULE} failed: ${dump_error}")
+set(allowed_imports "^(kernel32\\.dll|msvcrt\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll|advapi32\\.dll)$")
+set(allowed_advapi32 CryptAcquireContextA CryptGenRandom CryptReleaseContext)
+if(NOT DEFINED SYMBOLS)
+  set(SYMBOLS ${MODULE})
 endif()
+
+foreach(pass p:dump h:sections d:code t:symbols)
+  string(REPLACE ":" ";" pass ${pass})
+  list(GET pass 0 option)
+  list(GET pass 1 var)
+  set(file ${MODULE})
+  if(option STREQUAL "t")
+    set(file ${SYMBOLS})
+  endif()
+  execute_process(COMMAND ${OBJDUMP} -${option} ${file}
+                  OUTPUT_VARIABLE ${var} ERROR_VARIABLE dump_error RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} -${option} ${file} failed: ${dump_error}")
+  endif()
+endforeach()
 
 set(problems "")
 
@@ -102,6 +128,91 @@ endforeach()
 if(NOT dump MATCHES "\nEntry d 0+ 0+ Delay Import Directory")
   list(APPEND problems "has delay-loaded imports")
 endif()
+# Functions imported from ADVAPI32.dll: the guard's seed and nothing else.
+string(REGEX MATCH "\tDLL Name: ADVAPI32\\.dll\n[^\n]*\n([^\n]+\n)*" advapi32 "${dump}")
+string(REGEX MATCHALL "\t[0-9a-f]+[ \t]+[0-9]+[ \t]+[A-Za-z0-9_]+\n" functions "${advapi32}")
+list(TRANSFORM functions REPLACE ".*[ \t]([A-Za-z0-9_]+)\n" "\\1")
+set(other_functions ${functions})
+if(other_functions)
+  list(REMOVE_ITEM other_functions ${allowed_advapi32})
+endif()
+if(other_functions)
+  list(JOIN other_functions " " text)
+  list(APPEND problems "imports ${text} from ADVAPI32.dll, beyond the stack protector's seed")
+endif()
+
+# Exploit mitigations the loader applies.
+string(REGEX MATCH "\nDllCharacteristics\t[0-9a-f]+\n(\t+[A-Z_]+\n)*" flags "${dump}")
+set(required_flags DYNAMIC_BASE NX_COMPAT)
+if(MACHINE STREQUAL "x86-64")
+  list(APPEND required_flags HIGH_ENTROPY_VA)
+else()
+  list(APPEND required_flags NO_SEH)
+endif()
+foreach(flag IN LISTS required_flags)
+  if(NOT flags MATCHES "\t${flag}\n")
+    list(APPEND problems "DllCharacteristics lack ${flag}")
+  endif()
+endforeach()
+# NO_SEH says the image has no structured exception handler: then no code
+# may push one onto the chain at %fs:0.
+if(MACHINE STREQUAL "i386" AND code MATCHES "%fs:0x0[,\n]")
+  string(REGEX MATCH "[^\n]*%fs:0x0[,\n][^\n]*" found "${code}")
+  string(REGEX REPLACE "[ \t]+" " " found "${found}")
+  string(STRIP "${found}" found)
+  list(APPEND problems "code touches the exception handler chain at %fs:0 (${found})")
+endif()
+
+# Sections: none both writable (no READONLY) and executable (CODE).
+string(REGEX MATCHALL "\n +[0-9]+ ([^ \n]+) [^\n]*\n +[^\n]*" headers "${sections}")
+foreach(header IN LISTS headers)
+  string(REGEX MATCH "\n +[0-9]+ ([^ \n]+)" name "${header}")
+  set(name ${CMAKE_MATCH_1})
+  if(header MATCHES "CODE" AND NOT header MATCHES "READONLY")
+    list(APPEND problems "section ${name} is both writable and executable")
+  endif()
+endforeach()
+
+# No link time: two links of the same sources give the same bytes.
+if(NOT dump MATCHES "\nTime/Date\t+Thu Jan  1 00:00:00 1970\n")
+  string(REGEX MATCH "\nTime/Date\t+[^\n]*" found "${dump}")
+  string(STRIP "${found}" found)
+  list(APPEND problems "the PE header carries a link time (${found})")
+endif()
+if(dump MATCHES "\nTime/Date stamp[ \t]+([0-9a-f]+)\n")
+  set(stamp ${CMAKE_MATCH_1})
+  if(NOT stamp MATCHES "^0+$")
+    list(APPEND problems "the export directory carries a link time (${stamp})")
+  endif()
+endif()
+
+# Stack protector: GCC's guard and its failure routine are linked in.
+if(NOT symbols MATCHES "[ _]__stack_chk_fail\n" OR NOT symbols MATCHES "[ _]__stack_chk_guard\n")
+  list(APPEND problems "no stack protector (no __stack_chk_fail and __stack_chk_guard in ${SYMBOLS})")
+endif()
+
+# The version resource, as Explorer's Details tab and inventory tools read it.
+if(DEFINED VERSION)
+  file(STRINGS ${MODULE} resource ENCODING UTF-16LE)
+  list(JOIN resource "|" resource)
+  foreach(pair "ProductName|Pellasto" "OriginalFilename|Pellasto.dll" "FileVersion|${VERSION}"
+               "ProductVersion|${VERSION}" "FileDescription|" "LegalCopyright|")
+    if(NOT "|${resource}|" MATCHES "\\|${pair}")
+      string(REPLACE "|" " " pair "${pair}")
+      list(APPEND problems "no version resource entry ${pair}")
+    endif()
+  endforeach()
+endif()
+
+# Stripped, with its debug information elsewhere.
+if(STRIPPED)
+  if(sections MATCHES "\n +[0-9]+ \\.debug_" OR NOT dump MATCHES "\n\tsymbols stripped\n")
+    list(APPEND problems "not stripped (has a symbol table or .debug_ sections)")
+  endif()
+  if(NOT sections MATCHES "\n +[0-9]+ \\.gnu_debuglink ")
+    list(APPEND problems "no .gnu_debuglink naming its debug information")
+  endif()
+endif()
 
 if(problems)
   list(JOIN problems "\n  " text)
@@ -109,4 +220,8 @@ if(problems)
 endif()
 list(JOIN names " " names)
 list(JOIN imports " " imports)
-message(STATUS "${MODULE}: ${format} DLL; exports ${names}; imports ${imports}")
+string(REGEX MATCHALL "\t[A-Z_]+\n" flags "${flags}")
+list(TRANSFORM flags STRIP)
+list(JOIN flags " " flags)
+message(STATUS "${MODULE}: ${format} DLL; exports ${names}; imports ${imports}; "
+               "${flags}; no W+X section, no link time, stack protector")
