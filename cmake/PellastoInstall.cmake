@@ -1,18 +1,15 @@
-# Release layout: `cmake --install` (or the CPack archive) gives one folder,
-# shaders/, holding the module, its declaration and a short install note, for
-# the user to copy into the host's shader path.
-
-if(WIN32)
-  set(PELLASTO_PLATFORM_OS windows)
-else()
-  string(TOLOWER "${CMAKE_SYSTEM_NAME}" PELLASTO_PLATFORM_OS)
-endif()
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(PELLASTO_PLATFORM_ARCH x86)
-else()
-  set(PELLASTO_PLATFORM_ARCH x64)
-endif()
-set(PELLASTO_PLATFORM ${PELLASTO_PLATFORM_OS}-${PELLASTO_PLATFORM_ARCH})
+# Release layout. `cmake --install` and the release archive give the same
+# tree:
+#
+#   LICENSE                 the project's licence (Apache-2.0)
+#   THIRD-PARTY-NOTICES     what the compiler links into the binaries, with
+#                           the licence texts as Debian ships them
+#   shaders/                the module, its declaration, INSTALL.txt
+#
+# The module's debug information (shaders/<module>.debug, named by the
+# module's .gnu_debuglink) is the component "Symbols": left out of a plain
+# `cmake --install`, packed into an archive of its own beside the release
+# archive, and installed on request (--component Symbols).
 
 set(PELLASTO_SHADER_DIR shaders)
 get_target_property(_pellasto_suffix Pellasto SUFFIX)
@@ -21,38 +18,58 @@ if(NOT _pellasto_suffix)
 endif()
 set(PELLASTO_MODULE_FILE Pellasto${_pellasto_suffix})
 
-install(TARGETS Pellasto LIBRARY DESTINATION ${PELLASTO_SHADER_DIR})
+install(TARGETS Pellasto LIBRARY DESTINATION ${PELLASTO_SHADER_DIR} COMPONENT Runtime)
+install(FILES $<TARGET_FILE:Pellasto>.debug DESTINATION ${PELLASTO_SHADER_DIR}
+        COMPONENT Symbols EXCLUDE_FROM_ALL)
 
 install(FILES ${PROJECT_SOURCE_DIR}/declarations/Pellasto.mtlx
-        DESTINATION ${PELLASTO_SHADER_DIR})
+        DESTINATION ${PELLASTO_SHADER_DIR} COMPONENT Runtime)
 set(PELLASTO_DECLARATION_NOTE
     "Pellasto.mtlx - the shader's declaration: its parameters and result")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in
                ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt
-        DESTINATION ${PELLASTO_SHADER_DIR} RENAME INSTALL.txt)
+        DESTINATION ${PELLASTO_SHADER_DIR} RENAME INSTALL.txt COMPONENT Runtime)
 
-# cpack --config build/<leg>/CPackConfig.cmake: Pellasto-<version>-<leg>.zip
-# (Windows) or .tar.gz, with the shaders/ folder inside.
+include(${CMAKE_CURRENT_LIST_DIR}/PellastoNotices.cmake)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PELLASTO_NOTICES_FILE}
+        DESTINATION . COMPONENT Runtime)
+
+# The archives, made by the release workflow's package step (cpack):
+#   Pellasto-<version>-<platform>.zip (Windows) or .tar.gz (Linux)
+#   Pellasto-<version>-<platform>-symbols.zip or .tar.gz
+# each with a .sha256 beside it for `sha256sum -c`. Entry times are the
+# commit's (cmake/PellastoVersion.cmake), so an archive is the same bytes
+# whenever and wherever the commit is built.
 set(CPACK_PACKAGE_NAME Pellasto)
-set(CPACK_PACKAGE_VENDOR Pellasto)
+set(CPACK_PACKAGE_VENDOR "The Pellasto authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_FILE_NAME Pellasto-${PROJECT_VERSION}-${PELLASTO_PLATFORM})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_STRIP_FILES ON)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL Runtime Symbols)
+set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
+set(CPACK_ARCHIVE_SYMBOLS_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-symbols)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+# Stripping happens at link time (pellasto_split_debug_info); a second strip
+# here would stamp the time into a PE header.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
 else()
   set(CPACK_GENERATOR TGZ)
 endif()
-set(CPACK_SOURCE_GENERATOR "")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/CPackProjectConfig.cmake.in
+               ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
 
 if(BUILD_TESTING)
-  add_test(NAME install_lays_out_the_shader_folder
+  add_test(NAME install_lays_out_the_release_folder
            COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
-                   -DMODULE_FILE=${PELLASTO_MODULE_FILE}
+                   -DMODULE=$<TARGET_FILE:Pellasto>
                    -P ${CMAKE_CURRENT_LIST_DIR}/check_install.cmake)
 endif()

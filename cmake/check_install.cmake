@@ -1,24 +1,39 @@
-# cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE_FILE=Pellasto.dll
+# cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE=<built module>
 #       -P check_install.cmake
 #
-# Installs the build into PREFIX and checks the release layout: one folder,
-# shaders/, holding the module, the declaration and the install note; nothing
-# else (no test programs or test hosts).
+# Installs the build into PREFIX and checks the release layout: the licence
+# files at the top, shaders/ with the module, the declaration and the install
+# note; nothing else (no test programs or test hosts, no debug information).
+# The module installed is the very file the build made, byte for byte.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
                 RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install ${BUILD} failed")
 endif()
-set(expected shaders/INSTALL.txt shaders/${MODULE_FILE} shaders/Pellasto.mtlx)
+get_filename_component(module_file ${MODULE} NAME)
+set(expected LICENSE THIRD-PARTY-NOTICES shaders/INSTALL.txt shaders/${module_file}
+    shaders/Pellasto.mtlx ${EXTRA})
 list(SORT expected)
 file(GLOB_RECURSE found RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT found)
 if(NOT found STREQUAL expected)
   message(FATAL_ERROR "installed: ${found}\nexpected: ${expected}")
 endif()
+file(SHA256 ${MODULE} built)
+file(SHA256 ${PREFIX}/shaders/${module_file} installed)
+if(NOT built STREQUAL installed)
+  message(FATAL_ERROR "the installed ${module_file} differs from the built one")
+endif()
 file(READ ${PREFIX}/shaders/INSTALL.txt note)
-if(NOT note MATCHES "${MODULE_FILE}")
-  message(FATAL_ERROR "the install note does not name ${MODULE_FILE}")
+if(NOT note MATCHES "${module_file}")
+  message(FATAL_ERROR "the install note does not name ${module_file}")
+endif()
+# The symbols are there on request, beside the module they belong to.
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
+                        --component Symbols
+                RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0 OR NOT EXISTS ${PREFIX}/shaders/${module_file}.debug)
+  message(FATAL_ERROR "cmake --install --component Symbols gave no ${module_file}.debug")
 endif()
 message(STATUS "installed: ${found}")
