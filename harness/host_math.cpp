@@ -43,7 +43,9 @@ float turn_angle(float turns) {
 Vector scaled_direction(Vector d) {
   if (std::isinf(d.x) || std::isinf(d.y) || std::isinf(d.z)) {
     const auto limit = [](float c) {
-      if (std::isinf(c)) return std::copysign(1.0f, c);
+      if (std::isinf(c)) {
+        return std::copysign(1.0f, c);
+      }
       return std::isnan(c) ? c : 0.0f;
     };
     return {limit(d.x), limit(d.y), limit(d.z)};
