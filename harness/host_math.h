@@ -23,9 +23,17 @@ bool is_fractional_turn(float turns);
 // `turns` in radians, as the shader hands it to the host.
 float turn_angle(float turns);
 
+// `d` scaled so that its largest component is +-1: the same direction, with
+// nothing left to overflow or underflow in float. An infinite `d` is the
+// limit of ever longer directions: its infinite components +-1, the others 0.
+// Zero stays zero, and a NaN component NaN.
+Vector scaled_direction(Vector d);
+
 // The tangent of the frame about the unit normal `n` for the direction `d`:
-// `d` projected into the plane of `n`, made unit length, and turned by
-// `turns` with rotate_axis when that is a fractional turn.
+// `d` (scaled_direction, so huge, tiny and infinite directions too) projected
+// into the plane of `n`, made unit length, and turned by `turns` with
+// rotate_axis when that is a fractional turn. A projection no longer than
+// 2^-20 of the direction is rounding, and gives the zero vector.
 Vector expected_tangent(Vector n, Vector d, float turns);
 
 }  // namespace harness

@@ -1,10 +1,17 @@
 // A host module (see host_module.h). Built as often as a program needs
 // modules with the same exports (so that a test can tell which module a call
 // reached by the hooks installed in each), with HOST_MODULE_EXPORTS_NOTHING as
-// a module lacking the host functions, and with HOST_MODULE_WITHOUT_ROTATION
-// as one that exports only mi_phen_eval.
+// a module lacking the host functions, and with one or both of
+// HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS and HOST_MODULE_WITHOUT_VECTOR_TRANSFORM
+// as one lacking that function; HOST_MODULE_WITHOUT_ROTATION stands for both
+// (a module that exports only mi_phen_eval).
 
 #include "harness/host_module.h"
+
+#if defined(HOST_MODULE_WITHOUT_ROTATION)
+#define HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS
+#define HOST_MODULE_WITHOUT_VECTOR_TRANSFORM
+#endif
 
 #include <atomic>
 #include <cstring>
@@ -89,9 +96,11 @@ decltype(&phen_eval) resolve_phen_eval() {
 }
 HOST_MODULE_EXPORT void* mi_phen_eval(RenderState*, void*)
     __attribute__((ifunc("resolve_phen_eval")));
-#if !defined(HOST_MODULE_WITHOUT_ROTATION)
+#if !defined(HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS)
 HOST_MODULE_EXPORT Boolean mi_matrix_rotate_axis(Matrix*, const Vector*, float)
     __attribute__((ifunc("resolve_matrix_rotate_axis")));
+#endif
+#if !defined(HOST_MODULE_WITHOUT_VECTOR_TRANSFORM)
 HOST_MODULE_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix*)
     __attribute__((ifunc("resolve_vector_transform")));
 #endif
@@ -107,11 +116,13 @@ extern "C" {
 HOST_MODULE_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   return phen_eval(state, parameter);
 }
-#if !defined(HOST_MODULE_WITHOUT_ROTATION)
+#if !defined(HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS)
 HOST_MODULE_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
                                                  float angle) {
   return matrix_rotate_axis(m, axis, angle);
 }
+#endif
+#if !defined(HOST_MODULE_WITHOUT_VECTOR_TRANSFORM)
 HOST_MODULE_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
                                             const Matrix* m) {
   vector_transform(out, in, m);

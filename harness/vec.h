@@ -21,10 +21,12 @@ inline Vector cross(Vector a, Vector b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float length(Vector v) { return std::sqrt(dot(v, v)); }
-// Unit length; the zero vector (and one with no finite length) stays as it is.
+// Unit length. A vector whose length in float is zero, infinite or NaN (a
+// component infinite or NaN, or squares past the float range, above about
+// 1.8e19) is returned as it is. The tests are quiet: a NaN raises nothing.
 inline Vector normalized(Vector v) {
   const float len = length(v);
-  return len > 0.0f ? (1.0f / len) * v : v;
+  return std::isgreater(len, 0.0f) && std::isfinite(len) ? (1.0f / len) * v : v;
 }
 // Each component within `tolerance` of the other's.
 inline bool near(Vector a, Vector b, float tolerance) {

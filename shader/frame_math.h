@@ -4,8 +4,10 @@
 // projection adds no rounding worth speaking of, and rounded to float once.
 //
 // Every comparison here is a quiet one (std::isgreater and friends, ==, !=),
-// so a NaN in a vector raises no floating-point exception: a host that traps
-// FE_INVALID to hunt its own NaNs can run the shader.
+// so a NaN in a vector raises no floating-point exception, and an infinite
+// direction is replaced by its limit before any arithmetic could make
+// inf - inf or 0 * inf of it: a host that traps FE_INVALID to hunt its own
+// NaNs can run the shader.
 #ifndef PELLASTO_SHADER_FRAME_MATH_H
 #define PELLASTO_SHADER_FRAME_MATH_H
 
@@ -47,8 +49,6 @@ inline Vector3d normalize(Vector3d v) {
   return std::isgreater(len, 0.0) ? scale(1.0 / len, v) : v;
 }
 
-inline Vector normalize(Vector v) { return narrow(normalize(widen(v))); }
-
 // Removes the part of `v` along the unit normal `n`.
 inline Vector3d project_onto_plane(Vector3d v, Vector3d n) {
   return subtract(v, scale(dot(v, n), n));
@@ -69,14 +69,42 @@ inline Vector3d project_onto_plane(Vector3d v, Vector3d n) {
 // 1e-3 of its length.
 constexpr double kProjectionRoundoff = 1.0 / 1048576.0;  // 2^-20
 
+// The direction that ever longer directions along `d` turn towards, for a `d`
+// with an infinite or NaN component: each infinite component becomes +-1 and
+// each finite one 0, so (+inf, 5, -inf) acts as (1, 0, -1). A NaN component
+// stays NaN (the tangent is NaN then, as for any NaN direction). Only
+// classifies and copies signs: no arithmetic with an infinity, so nothing
+// raises an invalid-operation exception. Cold: the compiler moves it out of
+// the hot code, and the finite directions that every sample has pay only for
+// the test that leads here. Not kept out of line: a call here made the shader
+// save one register more on every path, mode 0 included.
+[[gnu::cold]] inline Vector3d limit_direction(Vector3d d) {
+  const auto limit = [](double c) {
+    if (std::isinf(c)) {
+      return std::copysign(1.0, c);
+    }
+    return std::isnan(c) ? c : 0.0;
+  };
+  return {limit(d.x), limit(d.y), limit(d.z)};
+}
+
 // The unit tangent that `direction` gives in the plane of the unit normal
 // `n`: its projection made unit length (what it would be for the direction
 // made unit length first), or zero when the projection is no more than
-// rounding (a zero direction, or one along the normal). A NaN stays NaN.
+// rounding (a zero direction, or one along the normal). An infinite direction
+// is taken as its limit (limit_direction) before any arithmetic; a NaN stays
+// NaN.
 inline Vector tangent_in_plane(Vector direction, Vector n) {
-  const Vector3d d = widen(direction);
+  Vector3d d = widen(direction);
+  double squared_length = dot(d, d);
+  // The square of a finite float never overflows a double, so the squared
+  // length is not finite exactly when a component is infinite or NaN.
+  if (!std::isfinite(squared_length)) {
+    d = limit_direction(d);
+    squared_length = dot(d, d);
+  }
   const Vector3d projected = project_onto_plane(d, widen(n));
-  const double bound = kProjectionRoundoff * kProjectionRoundoff * dot(d, d);
+  const double bound = kProjectionRoundoff * kProjectionRoundoff * squared_length;
   if (std::islessequal(dot(projected, projected), bound)) {
     return Vector{0.0f, 0.0f, 0.0f};
   }

@@ -92,7 +92,8 @@ Vector find_direction(RenderState* state, FrameParams* params, std::int32_t mode
   return subtract(read(state, &params->position), state->surface_point);
 }
 
-// The host turns the tangent by a whole angle of `turns` about the normal.
+// The host turns the tangent about the normal by the angle of the whole value
+// of `turns`, not only of its fractional part: 1.25 turns is 2.5 pi radians.
 Vector turn_about_normal(RenderState* state, Vector tangent, float turns) {
   Matrix rotation;
   const auto angle = static_cast<float>(static_cast<double>(turns) * kTwoPi);

@@ -185,6 +185,65 @@ TEST_F(EntryTable, MissingFunctionsAreReportedOnEveryCallAndLeaveTheFrameUnturne
   host_without_rotation().install(nullptr);
 }
 
+TEST_F(EntryTable, HostWithOnlyOneOfTheTurningFunctionsInstallsTheUnturnedFrame) {
+  // The identity, as the module fills the matrix when the host cannot.
+  const Matrix identity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+  const Vector unturned{0.6f, 0.8f, 0};
+  const Vector unturned_cross{-0.8f, 0.6f, 0};  // (0, 0, 1) x unturned
+  const float quarter = static_cast<float>(0.25 * 6.283185307179586);
+
+  struct Partial {
+    const char* name;
+    const HostModule& module;
+    const char* missing;
+  };
+  for (const Partial& p :
+       {Partial{"transform only", host_with_transform_only(), "mi_matrix_rotate_axis"},
+        Partial{"rotation only", host_with_rotation_only(), "mi_vector_transform"}}) {
+    SCOPED_TRACE(p.name);
+    HostHooks hooks = host.hooks();
+    p.module.install(&hooks);
+    ASSERT_EQ(pellasto().set_module_handle(p.module.handle), 0);
+    const std::string pattern = std::string("dlsym failed on \"") + p.missing +
+                                "\" \\(handle: " + shown(p.module.handle) +
+                                " error: [0-9]+\\)\n";
+    // Nothing is remembered about a failed lookup: each call reports it again.
+    for (int call = 0; call < 2; ++call) {
+      SCOPED_TRACE(call);
+      Sample s;
+      s.params.mode = 1;
+      s.params.direction = {3, 4, 0};
+      s.params.rotation = 0.25f;
+      Vector seen[2];
+      observe_input(s, &host_input, seen);
+      if (p.module.handle == host_with_rotation_only().handle) {
+        // The host fills a real rotation, which nothing then applies.
+        EXPECT_CALL(host, MatrixRotateAxis(_, &s.state.surface_normal, quarter))
+            .WillOnce(rotate_axis);
+      } else {
+        // The host is handed the identity, whatever the stack held before.
+        EXPECT_CALL(host, VectorTransform)
+            .WillOnce([&](Vector* out, const Vector* in, const Matrix* m) {
+              EXPECT_TRUE(same_bits(*m, identity));
+              EXPECT_EQ(out, in);
+              transform_direction(out, in, m);
+            });
+      }
+      CaptureStdout();
+      CaptureStderr();
+      EXPECT_EQ(s.shade(), 1);
+      const std::string err = GetCapturedStderr();
+      EXPECT_EQ(GetCapturedStdout(), "");
+      EXPECT_TRUE(std::regex_match(err, std::regex(pattern))) << err;
+      EXPECT_TRUE(same_bits(seen[1], unturned)) << seen[1];
+      EXPECT_TRUE(same_bits(seen[0], unturned_cross)) << seen[0];
+      EXPECT_TRUE(same_bits(s.result, host_input));
+      testing::Mock::VerifyAndClearExpectations(&host);
+    }
+    p.module.install(nullptr);
+  }
+}
+
 TEST_F(EntryTable, HostWithoutAnyFunctionStillShadesFromStoredValues) {
   void* const handle = host_without_exports().handle;
   ASSERT_EQ(pellasto().set_module_handle(handle), 0);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 
+#include "harness/vec.h"
 #include "tests/support/shading.h"
 
 namespace pellasto_test {
@@ -276,6 +277,21 @@ TEST_F(FrameOverride, HugeTinyAndDenormalDirectionsGiveUnitTangents) {
   }
 }
 
+// Shades `s` with FE_INVALID cleared and, natively, trapped: a raised
+// FE_INVALID then kills the test with SIGFPE; under an emulator that does not
+// trap, the flag still shows it. True when the shader raised it.
+bool shade_raises_invalid_operation(Sample& s, Boolean* shaded) {
+  std::feclearexcept(FE_ALL_EXCEPT);
+#if defined(__GLIBC__)
+  feenableexcept(FE_INVALID);
+#endif
+  *shaded = s.shade();
+#if defined(__GLIBC__)
+  fedisableexcept(FE_INVALID);
+#endif
+  return std::fetestexcept(FE_INVALID) != 0;
+}
+
 TEST_F(FrameOverride, QuietNaNsRaiseNoInvalidOperation) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   use_real_rotation();
@@ -292,20 +308,121 @@ TEST_F(FrameOverride, QuietNaNsRaiseNoInvalidOperation) {
       if (parameter == 1) s.params.direction.y = nan;
       if (parameter == 2) s.params.position.z = nan;
       if (parameter == 3) s.params.rotation = nan;
-      std::feclearexcept(FE_ALL_EXCEPT);
-#if defined(__GLIBC__)
-      // Natively a raised FE_INVALID now kills the test with SIGFPE; under
-      // an emulator that does not trap, fetestexcept below still sees it.
-      feenableexcept(FE_INVALID);
-#endif
-      const Boolean shaded = s.shade();
-#if defined(__GLIBC__)
-      fedisableexcept(FE_INVALID);
-#endif
-      EXPECT_EQ(std::fetestexcept(FE_INVALID), 0);
+      Boolean shaded = 0;
+      EXPECT_FALSE(shade_raises_invalid_operation(s, &shaded));
       EXPECT_EQ(shaded, 1);
       EXPECT_TRUE(same_bits(s.result, s.params.input));
     }
+  }
+}
+
+TEST_F(FrameOverride, InfiniteDirectionsActAsTheLimitOfEverLongerOnesAndRaiseNothing) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float huge = 3e38f;
+  const float h = std::sqrt(0.5f);
+  const Vector up{0, 0, 1}, slanted{0.6f, 0, 0.8f};
+  enum Frame { kUnit, kZero, kNaN };
+  const struct Case {
+    const char* name;
+    std::int32_t mode;
+    Vector direction, position, point, normal;
+    float rotation;
+    Frame frame;
+  } cases[] = {
+      {"one infinite component", 1, {inf, 0, 0}, {}, {}, up, 0, kUnit},
+      {"infinities beside finite components", 1, {-inf, 5, inf}, {}, {}, up, 0, kUnit},
+      {"every component infinite", 1, {inf, inf, -inf}, {}, {}, up, 0, kUnit},
+      {"huge and denormal components beside an infinity",
+       1,
+       {-huge, 1e-45f, inf},
+       {},
+       {},
+       {1, 0, 0},
+       0,
+       kUnit},
+      {"a slanted normal", 1, {inf, 0, inf}, {}, {}, slanted, 0, kUnit},
+      {"along the normal", 1, {0, 0, inf}, {}, {}, up, 0, kZero},
+      {"against the normal, finite parts aside", 1, {3, -4, -inf}, {}, {}, up, 0, kZero},
+      {"along a slanted normal", 1, {inf, 7, inf}, {}, {}, {h, 0, h}, 0, kZero},
+      {"turned a quarter", 1, {inf, 5, 0}, {}, {}, slanted, 0.25f, kUnit},
+      {"turned by 1.125, against the normal",
+       1,
+       {-inf, 0, -inf},
+       {},
+       {},
+       up,
+       1.125f,
+       kUnit},
+      {"infinite rotation", 1, {inf, 1, 0}, {}, {}, up, inf, kUnit},
+      {"a NaN beside the infinity", 1, {inf, nan, 0}, {}, {}, up, 0.25f, kNaN},
+      {"infinite position", 2, {}, {inf, 2, 0}, {1, 2, 3}, up, 0, kUnit},
+      {"infinite position, turned",
+       2,
+       {},
+       {-inf, inf, 0},
+       {1, 2, 3},
+       slanted,
+       0.375f,
+       kUnit},
+      {"difference overflowing", 2, {}, {huge, 0, 0}, {-huge, 1, 0}, up, 0, kUnit},
+      {"differences overflowing both ways",
+       2,
+       {},
+       {-huge, huge, 5},
+       {huge, -huge, 5},
+       slanted,
+       0,
+       kUnit},
+      {"difference overflowing along the normal",
+       2,
+       {},
+       {0, 0, huge},
+       {0, 0, -huge},
+       up,
+       0,
+       kZero},
+  };
+  use_real_rotation();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sample s;
+    const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
+    s.params.mode = c.mode;
+    s.params.direction = c.direction;
+    s.params.position = c.position;
+    s.params.rotation = c.rotation;
+    s.state.surface_point = c.point;
+    s.state.surface_normal = c.normal;
+    observe_input(s, &input_value, seen);
+
+    Boolean shaded = 0;
+    EXPECT_FALSE(shade_raises_invalid_operation(s, &shaded));
+    EXPECT_EQ(shaded, 1);
+    EXPECT_TRUE(same_bits(s.result, input_value));
+    EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
+
+    const Vector n = c.normal;
+    const Vector d = c.mode == 1
+                         ? c.direction
+                         : Vector{c.position.x - c.point.x, c.position.y - c.point.y,
+                                  c.position.z - c.point.z};
+    const Vector t = seen[1];
+    if (c.frame == kNaN) {
+      EXPECT_TRUE(std::isnan(t.x) && std::isnan(t.y) && std::isnan(t.z)) << t;
+      EXPECT_TRUE(std::isnan(harness::expected_tangent(n, d, c.rotation).x));
+      continue;
+    }
+    if (c.frame == kZero) {
+      EXPECT_EQ(t, (Vector{0, 0, 0}));
+      EXPECT_EQ(seen[0], (Vector{0, 0, 0}));
+    } else {
+      EXPECT_NEAR(t.x * t.x + t.y * t.y + t.z * t.z, 1.0f, 1e-6f) << t;
+      EXPECT_EQ(seen[0], cross_product(n, t));
+    }
+    // The host's own working-out of the frame, in float, agrees to its rounding.
+    const Vector expected = harness::expected_tangent(n, d, c.rotation);
+    EXPECT_TRUE(harness::near(t, expected, 1e-6f)) << t << " expected " << expected;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "harness/host_math.h"
@@ -58,6 +59,39 @@ TEST(HarnessTurns, OnlyARemainderThatIsANumberAndNotZeroIsAFractionalTurn) {
   for (float part : {0.25f, -1.5f, 1e-30f, 8388607.5f}) {
     EXPECT_TRUE(harness::is_fractional_turn(part)) << part;
   }
+}
+
+TEST(HarnessVectors, NormalizedKeepsAVectorWithoutAFiniteNonZeroFloatLength) {
+  EXPECT_TRUE(near(harness::normalized({0, -3, 4}), {0, -0.6f, 0.8f}, 1e-7f));
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const Vector v : {Vector{0, 0, 0}, Vector{inf, 1, 0}, Vector{-inf, inf, 2},
+                         Vector{1e20f, 0, 0}, Vector{nan, 1, 0}}) {
+    const Vector n = harness::normalized(v);
+    EXPECT_EQ(std::memcmp(&n, &v, sizeof v), 0) << v.x << " " << v.y << " " << v.z;
+  }
+}
+
+TEST(HarnessFrame, ExpectedTangentTakesHugeTinyAndInfiniteDirections) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float denormal = std::numeric_limits<float>::denorm_min();
+  const float h = std::sqrt(0.5f);
+  const Vector up{0, 0, 1};
+  EXPECT_TRUE(
+      near(harness::expected_tangent(up, {3e38f, 0, 3e38f}, 0), {1, 0, 0}, 1e-7f));
+  EXPECT_TRUE(near(harness::expected_tangent(up, {3 * denormal, 4 * denormal, 0}, 0),
+                   {0.6f, 0.8f, 0}, 1e-7f));
+  EXPECT_TRUE(
+      near(harness::expected_tangent({0, 1, 0}, {inf, 5, -inf}, 0), {h, 0, -h}, 1e-7f));
+  EXPECT_TRUE(
+      near(harness::expected_tangent(up, {-inf, 3e38f, 0}, 0.25f), {0, -1, 0}, 1e-6f));
+  // Along the normal, to rounding: no tangent.
+  EXPECT_TRUE(near(harness::expected_tangent(up, {1, 2, inf}, 0), {0, 0, 0}, 0));
+  EXPECT_TRUE(near(harness::expected_tangent({h, 0, h}, {1, 0, 1}, 0), {0, 0, 0}, 0));
+  // The scaling itself.
+  EXPECT_TRUE(near(harness::scaled_direction({-8, 2, 4}), {-1, 0.25f, 0.5f}, 0));
+  EXPECT_TRUE(near(harness::scaled_direction({inf, 3e38f, -inf}), {1, 0, -1}, 0));
+  EXPECT_TRUE(near(harness::scaled_direction({0, 0, 0}), {0, 0, 0}, 0));
 }
 
 TEST(HarnessFrame, ExpectedTangentIsTheProjectedUnitDirectionTurnedAboutTheNormal) {

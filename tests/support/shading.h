@@ -58,6 +58,16 @@ inline const harness::HostModule& host_without_rotation() {
   static const harness::HostModule host = harness::load_host("test_host_partial");
   return host;
 }
+// Export mi_phen_eval and mi_vector_transform, but not mi_matrix_rotate_axis.
+inline const harness::HostModule& host_with_transform_only() {
+  static const harness::HostModule host = harness::load_host("test_host_transform_only");
+  return host;
+}
+// Export mi_phen_eval and mi_matrix_rotate_axis, but not mi_vector_transform.
+inline const harness::HostModule& host_with_rotation_only() {
+  static const harness::HostModule host = harness::load_host("test_host_rotation_only");
+  return host;
+}
 inline const harness::HostModule& host_without_exports() {
   static const harness::HostModule host = harness::load_host("test_host_empty", false);
   return host;

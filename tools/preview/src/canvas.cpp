@@ -33,16 +33,6 @@ Surface surface_from_rgb(int width, int height, const std::vector<std::uint8_t>&
 
 Context draw_on(cairo_surface_t* surface) { return Context(cairo_create(surface)); }
 
-std::array<std::uint8_t, 3> pixel(cairo_surface_t* surface, int x, int y) {
-  cairo_surface_flush(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(
-      data + static_cast<std::size_t>(y) * stride)[x];
-  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
-          static_cast<std::uint8_t>(p)};
-}
-
 void use_font(cairo_t* cr, double size, bool bold) {
   cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                          bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);

@@ -5,7 +5,6 @@
 
 #include <cairo.h>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,9 +29,6 @@ Surface surface_from_rgb(int width, int height, const std::vector<std::uint8_t>&
 
 // A context drawing on `surface`.
 Context draw_on(cairo_surface_t* surface);
-
-// The 8-bit RGB value of one pixel.
-std::array<std::uint8_t, 3> pixel(cairo_surface_t* surface, int x, int y);
 
 // Selects the DejaVu Sans face at `size` pixels, bold or not.
 void use_font(cairo_t* cr, double size, bool bold);

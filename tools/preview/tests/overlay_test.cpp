@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 #include "harness/vec.h"
 #include "tools/preview/src/canvas.h"
@@ -30,6 +33,17 @@ class Overlay : public LoadedModule {
     return render(module(), params(mode, rotation, direction), default_scene(), settings);
   }
 };
+
+// The 8-bit RGB value of one pixel of an image surface.
+std::array<std::uint8_t, 3> pixel(cairo_surface_t* surface, int x, int y) {
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(
+      data + static_cast<std::size_t>(y) * stride)[x];
+  return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+          static_cast<std::uint8_t>(p)};
+}
 
 Point2 minus(Point2 a, Point2 b) { return Point2{a.x - b.x, a.y - b.y}; }
 float cross2(Point2 a, Point2 b) { return a.x * b.y - a.y * b.x; }
@@ -115,6 +129,7 @@ TEST_F(Overlay, AQuarterTurnPointsTheOtherWayFromTheHostsFrame) {
   };
   const auto [host_down, host_disc] = heads_down(draw(0));
   EXPECT_EQ(host_down, host_disc);
+  EXPECT_GT(host_disc, 30);
   const auto [turned_down, turned_disc] = heads_down(draw(1, 0.25f));
   EXPECT_EQ(turned_down, 0);
   EXPECT_GT(turned_disc, 30);
@@ -169,14 +184,17 @@ TEST_F(Overlay, TheMarksAreDrawnWhereTheySay) {
   const Surface zero_surface = new_surface(flat.width, flat.height, 0);
   const std::vector<FrameMark> zero_marks = frame_marks(flat, default_scene());
   draw_frame(draw_on(zero_surface.get()).get(), zero_marks);
+  int crosses = 0;
   for (const FrameMark& m : zero_marks) {
     if (m.kind == FrameMark::kZero) {
       const auto ring = pixel(zero_surface.get(), static_cast<int>(m.at.x),
                               static_cast<int>(m.at.y));  // the cross at its centre
       EXPECT_GT(ring[0], 120);
       EXPECT_LT(ring[1], 120);
+      ++crosses;
     }
   }
+  EXPECT_GT(crosses, 30);
 }
 
 }  // namespace
