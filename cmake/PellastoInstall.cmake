@@ -12,6 +12,10 @@
 # archive, and installed on request (--component Symbols).
 
 set(PELLASTO_SHADER_DIR shaders)
+# Folders the install makes get these modes whatever the builder's umask, so the
+# archives do not depend on it.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 get_target_property(_pellasto_suffix Pellasto SUFFIX)
 if(NOT _pellasto_suffix)
   set(_pellasto_suffix ${CMAKE_SHARED_MODULE_SUFFIX})
@@ -47,6 +51,7 @@ set(CPACK_PACKAGE_VENDOR "The Pellasto authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_FILE_NAME Pellasto-${PROJECT_VERSION}-${PELLASTO_PLATFORM})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL Runtime Symbols)
 set(CPACK_ARCHIVE_RUNTIME_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
@@ -65,6 +70,22 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/CPackProjectConfig.cmake.in
                ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake @ONLY)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
+
+# The release check, for scripts/release.sh (cmake/check_release.cmake).
+if(WIN32)
+  set(PELLASTO_ARCHIVE_EXTENSION zip)
+  set(PELLASTO_BINARY_FORMAT PE)
+else()
+  set(PELLASTO_ARCHIVE_EXTENSION tar.gz)
+  set(PELLASTO_BINARY_FORMAT ELF)
+endif()
+if(PELLASTO_WORD_SIZE EQUAL 32)
+  set(PELLASTO_MACHINE i386)
+else()
+  set(PELLASTO_MACHINE x86-64)
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/check-release.cmake.in
+               ${CMAKE_BINARY_DIR}/check-release.cmake @ONLY)
 
 if(BUILD_TESTING)
   add_test(NAME install_lays_out_the_release_folder

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Shows that a commit's release is reproducible to the byte: builds it twice,
+# from two clones in folders of different names and depths, one after the
+# other (so at different times), under different umasks and time zones, and
+# compares every archive, checksum and shipped binary of every platform.
+#
+#   bash scripts/reproducible.sh [PLATFORM...]   (default: all four)
+#
+# The commit built is HEAD of this repository (uncommitted changes are not
+# part of it). Work folders go under build/reproducible/ and are removed on
+# success.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+
+platforms=("$@")
+[ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86)
+work=$repo/build/reproducible
+rm -rf "$work"
+mkdir -p "$work"
+commit=$(git rev-parse HEAD)
+
+# build FOLDER UMASK TZ: a fresh clone of the commit in FOLDER, released.
+build() {
+  local dir=$1
+  git clone --quiet --no-checkout "$repo" "$dir"
+  git -C "$dir" checkout --quiet "$commit"
+  (umask "$2" && cd "$dir" && TZ=$3 bash scripts/release.sh "${platforms[@]}") >"$dir.log" 2>&1 || {
+    tail -30 "$dir.log"
+    echo "reproducible: the release failed in $dir (log: $dir.log)" >&2
+    exit 1
+  }
+}
+first=$work/a
+second=$work/second/clone-of-pellasto
+build "$first" 022 UTC
+sleep 1  # a later second, whatever the build time
+build "$second" 002 Pacific/Kiritimati
+
+compared=0 differ=0
+for platform in "${platforms[@]}"; do
+  for file in "$first"/build/release-"$platform"/Pellasto-* \
+    "$first"/build/release-"$platform"/bin/*; do
+    [ -f "$file" ] || continue
+    other=$second/${file#"$first"/}
+    compared=$((compared + 1))
+    if ! cmp -s "$file" "$other"; then
+      echo "reproducible: ${file#"$first"/} differs between the two builds"
+      differ=$((differ + 1))
+    fi
+  done
+done
+if [ $compared -eq 0 ]; then
+  echo "reproducible: nothing was compared" >&2
+  exit 1
+fi
+if [ $differ -gt 0 ]; then
+  echo "reproducible: $differ of $compared files differ (the clones are kept in $work)" >&2
+  exit 1
+fi
+rm -rf "$work"
+echo "reproducible: $compared files identical in two builds of $commit (${platforms[*]})"
