@@ -43,7 +43,8 @@ foreach(pass p:dump h:sections d:code t:symbols)
   if(option STREQUAL "t")
     set(file ${SYMBOLS})
   endif()
-  execute_process(COMMAND ${OBJDUMP} -${option} ${file}
+  # objdump prints the link time in the local zone: read it in UTC.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${OBJDUMP} -${option} ${file}
                   OUTPUT_VARIABLE ${var} ERROR_VARIABLE dump_error RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${OBJDUMP} -${option} ${file} failed: ${dump_error}")
