@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang clang-format clang-tidy
+  cmake make g++ clang clang-format clang-tidy git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpng-dev libxml2-dev valgrind
   # the preview
@@ -15,6 +15,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   # windows-x86 runs the i386 wine loader (its wineserver is wine64's)
   wine32:i386
+  # the bullseye leg's Debian 11 root
+  debootstrap
 )
 
 # The windows-x86 leg needs a qemu-i386 that honours MAP_FIXED_NOREPLACE

@@ -56,6 +56,22 @@ wine32_missing() {
 }
 leg windows-x86 "$(wine32_missing)" cmake --workflow --preset windows-x86
 
+# The release archives of all four platforms, checked as users receive them
+# (their programs run under the cross legs' emulators), then built twice more
+# from two fresh clones to show every byte is reproducible.
+release_missing() { echo "$(m32_missing)$(wine64_missing)$(wine32_missing)"; }
+leg release "$(release_missing)" bash scripts/release.sh
+leg reproducible "$(release_missing)$(have git || echo 'git not installed')" \
+  bash scripts/reproducible.sh
+# The Linux x86-64 release module on glibc 2.31, in a Debian 11 root.
+bullseye_missing() {
+  [ "$(id -u)" -eq 0 ] || { echo 'needs root (debootstrap, chroot)'; return; }
+  compgen -G 'build/release-linux-x64/Pellasto-*-linux-x64.tar.gz' >/dev/null ||
+    echo 'no linux-x64 release archive (the release leg failed)'
+}
+leg bullseye "$(bullseye_missing)" \
+  bash scripts/bullseye.sh build/release-linux-x64/Pellasto-*-linux-x64.tar.gz
+
 echo
 echo "legs run:     ${ran[*]:-none}"
 echo "legs failed:  ${failed[*]:-none}"
