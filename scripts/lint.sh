@@ -3,7 +3,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/dev}
-mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+# The tracked sources; in a tree without git (an unpacked source archive),
+# the source folders' files.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+else
+  mapfile -t sources < <(find shader host platform harness tests tools bench stress fuzz \
+    -path '*/build' -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print | sort)
+fi
+if [ ${#sources[@]} -eq 0 ]; then
+  echo "lint: no source file found to check" >&2
+  exit 1
+fi
 clang-format --dry-run -Werror "${sources[@]}"
 clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp harness/*.cpp \
   tools/preview/src/*.cpp \

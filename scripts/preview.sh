@@ -23,7 +23,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake --preset preview >/dev/null
+# CMake's configure messages only when configuring fails (a missing library
+# says so there, not in the build that follows).
+configure_log=$(mktemp)
+trap 'rm -f "$configure_log"' EXIT
+if ! cmake --preset preview >"$configure_log" 2>&1; then
+  cat "$configure_log" >&2
+  echo "preview: configuring the preview preset failed (above)" >&2
+  exit 1
+fi
 cmake --build --preset preview
 
 mkdir -p out

@@ -27,7 +27,11 @@ have() { command -v "$1" >/dev/null 2>&1; }
 leg dev "" cmake --workflow --preset dev
 # The README's preview commands in a fresh clone of the committed tree.
 leg main-job "" ctest --preset main-job
-leg lint "$(have clang-tidy || echo 'clang-tidy not installed')" bash scripts/lint.sh build/dev
+lint_missing() {
+  have clang-format || { echo 'clang-format not installed'; return; }
+  have clang-tidy || echo 'clang-tidy not installed'
+}
+leg lint "$(lint_missing)" bash scripts/lint.sh build/dev
 leg asan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset asan
 leg fuzz "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset fuzz
 leg tsan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --preset tsan

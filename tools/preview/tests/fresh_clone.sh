@@ -18,6 +18,9 @@ bash scripts/preview.sh --size 80x60 >"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 
 grep -q "^wrote contact-sheet.png (264x" "$tmp/log" || { cat "$tmp/log"; exit 1; }
 [ "$(head -c 4 out/contact-sheet.png | tail -c 3)" = PNG ] || { echo "no PNG written"; exit 1; }
 
-build/preview/bin/pellasto-preview --mode 2 --rotation 0.25 --size 80x60 --out swirl.png
-[ "$(head -c 4 swirl.png | tail -c 3)" = PNG ] || { echo "no swirl.png written"; exit 1; }
+build/preview/bin/pellasto-preview --mode 2 --rotation 0.25 --size 80x60 --out out/swirl.png
+[ "$(head -c 4 out/swirl.png | tail -c 3)" = PNG ] || { echo "no out/swirl.png written"; exit 1; }
+# Examples write under out/ (ignored by git), never into the tree itself.
+stray=$(git status --porcelain --untracked-files=all)
+[ -z "$stray" ] || { echo "the README commands left files in the tree: $stray"; exit 1; }
 echo "fresh_clone: both README commands work"
