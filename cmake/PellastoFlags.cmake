@@ -10,7 +10,7 @@
 # pellasto_add_module(<name> [WITHOUT <setting>...] SOURCES <source>...)
 #   WITHOUT leaves out named settings, for the deliberately faulty modules
 #   that show a check rejects a module built without them: static-runtime,
-#   stack-protector, fortify, relro, noexecstack, text, dynamic-base, nx-compat,
+#   stack-protector, fortify, stack-clash, relro, noexecstack, text, dynamic-base, nx-compat,
 #   high-entropy-va, no-seh, no-timestamp.
 
 # 32-bit x86: SSE2 arithmetic gives the same float results as every other
@@ -73,7 +73,7 @@ if(WIN32)
     set(_pellasto_link_no-seh -Wl,--no-seh)
   endif()
 else()
-  list(APPEND _pellasto_hardening fortify relro noexecstack text)
+  list(APPEND _pellasto_hardening fortify stack-clash relro noexecstack text)
   # The checked variants of the C library's string and stdio functions.
   # _FORTIFY_SOURCE needs the optimiser and is not for the sanitizers, which
   # check the same calls themselves.
@@ -81,6 +81,9 @@ else()
     set(_pellasto_compile_fortify
         $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE> $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
   endif()
+  # Stack probes for frames larger than a guard page (none of the module's
+  # are; programs built here may have them). MinGW probes such frames always.
+  set(_pellasto_compile_stack-clash -fstack-clash-protection)
   # Full RELRO: every symbol bound at load, then the tables made read-only.
   set(_pellasto_link_relro -Wl,-z,relro -Wl,-z,now)
   set(_pellasto_link_noexecstack -Wl,-z,noexecstack)
