@@ -86,13 +86,21 @@ std::string load_failure(const std::string& path, const check::ImageInfo& info,
 #if defined(_WIN32)
   if (loader.find("(error 126)") != std::string::npos) {
     // The file is there, so what is not found is a library it imports.
+    std::string missing;
+    int count = 0;
     for (const std::string& dll : info.needed) {
       if (HMODULE found =
               LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
         FreeLibrary(found);
       } else {
-        return "a library it needs is missing: " + dll;
+        missing += (count++ == 0 ? "" : ", ") + dll;
       }
+    }
+    if (count == 1) {
+      return "a library it needs is missing: " + missing;
+    }
+    if (count > 1) {
+      return "libraries it needs are missing: " + missing;
     }
   }
 #else
