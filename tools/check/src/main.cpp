@@ -48,7 +48,7 @@ std::string default_module() {
   const std::string dir = harness::program_dir();
   const std::string file = harness::module_file("Pellasto");
   const std::string shaders =
-      dir + kSeparator + ".." + kSeparator + "shaders" + kSeparator + file;
+      dir.substr(0, dir.find_last_of("\\/") + 1) + "shaders" + kSeparator + file;
   return exists(shaders) ? shaders : dir + kSeparator + file;
 }
 
