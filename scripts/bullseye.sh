@@ -25,11 +25,12 @@ set -euo pipefail
 # are compiled, the rest only copied), relative to the repository.
 PROGRAM=pellasto-check
 PROGRAM_SOURCES=(tools/check/src/*.cpp tools/check/src/*.h
-  harness/host_math.cpp harness/module.cpp harness/sample.cpp
+  tools/check/src/host_functions.list harness/host_math.cpp harness/module.cpp harness/sample.cpp
   harness/*.h host/*.h shader/*.h)
-# What the program links with beyond the C++ runtime; -rdynamic exports the
-# program's host functions from its own image (CMake's ENABLE_EXPORTS).
-PROGRAM_LINK=(-rdynamic -ldl -pthread)
+# What the program links with beyond the C++ runtime; the dynamic list exports
+# the program's host functions from its own image, as the CMake build does.
+PROGRAM_LINK=(-Wl,--dynamic-list=/pellasto/src/tools/check/src/host_functions.list
+  -ldl -pthread)
 # The header CMake generates from cmake/templates/pellasto_version.h.in.
 VERSION_TEMPLATE=cmake/templates/pellasto_version.h.in
 
