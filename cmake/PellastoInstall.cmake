@@ -91,4 +91,7 @@ function(pellasto_add_install_test)
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
                    -DMODULE=$<TARGET_FILE:Pellasto> "-DEXTRA=${programs}"
                    -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+  # The installed tree is left for the tests that run the installed programs.
+  set_tests_properties(install_lays_out_the_release_folder PROPERTIES
+                       FIXTURES_SETUP release_folder)
 endfunction()
