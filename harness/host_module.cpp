@@ -106,11 +106,10 @@ HOST_MODULE_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
 }  // extern "C"
 
 #if defined(_WIN32)
-// On Windows each test host points the Pellasto module's GetProcAddress at a
-// wrapper that counts the lookups naming this host module (harness/lookup_count.h),
-// so the counts are of the module's own lookups.
-// Called by the test on its own thread, once the Pellasto module is loaded;
-// the first call installs the counting wrapper. -1 if it could not be.
+// Called by the test on its own thread, once the Pellasto module is loaded.
+// The first call points the module's GetProcAddress at a wrapper that counts
+// the lookups naming this host module (harness/lookup_count.h), so the counts
+// are of the module's own lookups; -1 if it could not be installed.
 extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
   static const bool counting = [] {
     HMODULE self = nullptr;
