@@ -49,6 +49,14 @@ if(WIN32)
   target_link_options(pellasto_runtime INTERFACE -static-libgcc -static-libstdc++ -static)
 endif()
 
+# The programs that ship (pellasto-check) link the C++ runtime in on Linux
+# too, so that they need nothing beyond the C library. (Not the sanitized
+# builds, whose runtimes want the shared C++ library.)
+add_library(pellasto_program_runtime INTERFACE)
+if(NOT WIN32 AND NOT PELLASTO_SANITIZE)
+  target_link_options(pellasto_program_runtime INTERFACE -static-libgcc -static-libstdc++)
+endif()
+
 # The hardening, by name (see WITHOUT above). Each setting sets
 # _pellasto_compile_<name> and/or _pellasto_link_<name>.
 set(_pellasto_hardening stack-protector)

@@ -5,9 +5,10 @@
 #   THIRD-PARTY-NOTICES     what the compiler links into the binaries, with
 #                           the licence texts as Debian ships them
 #   shaders/                the module, its declaration, INSTALL.txt
+#   bin/                    pellasto-check, the self-check (tools/check)
 #
-# The module's debug information (shaders/<module>.debug, named by the
-# module's .gnu_debuglink) is the component "Symbols": left out of a plain
+# The debug information of the module and of the programs (<file>.debug
+# beside each, named by its .gnu_debuglink) is the component "Symbols": left out of a plain
 # `cmake --install`, packed into an archive of its own beside the release
 # archive, and installed on request (--component Symbols).
 
@@ -35,6 +36,17 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in
                ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt
         DESTINATION ${PELLASTO_SHADER_DIR} RENAME INSTALL.txt COMPONENT Runtime)
+
+# pellasto_install_program(<target>): a program of the release, in bin/, with
+# its debug information in the Symbols component.
+set(PELLASTO_PROGRAM_DIR bin)
+function(pellasto_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${PELLASTO_PROGRAM_DIR} COMPONENT Runtime)
+  install(FILES $<TARGET_FILE:${target}>.debug DESTINATION ${PELLASTO_PROGRAM_DIR}
+          COMPONENT Symbols EXCLUDE_FROM_ALL)
+  set_property(GLOBAL APPEND PROPERTY pellasto_installed_programs
+               ${PELLASTO_PROGRAM_DIR}/$<TARGET_FILE_NAME:${target}>)
+endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/PellastoNotices.cmake)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PELLASTO_NOTICES_FILE}
@@ -87,10 +99,20 @@ endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/check-release.cmake.in
                ${CMAKE_BINARY_DIR}/check-release.cmake @ONLY)
 
-if(BUILD_TESTING)
+# pellasto_add_install_test(): once every program is known, a test that
+# installs the build and checks the layout above.
+function(pellasto_add_install_test)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  get_property(programs GLOBAL PROPERTY pellasto_installed_programs)
+  string(REPLACE ";" "|" programs "${programs}")
   add_test(NAME install_lays_out_the_release_folder
            COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
-                   -DMODULE=$<TARGET_FILE:Pellasto>
-                   -P ${CMAKE_CURRENT_LIST_DIR}/check_install.cmake)
-endif()
+                   -DMODULE=$<TARGET_FILE:Pellasto> "-DEXTRA=${programs}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+  # The installed tree is left for the tests that run the installed programs.
+  set_tests_properties(install_lays_out_the_release_folder PROPERTIES
+                       FIXTURES_SETUP release_folder)
+endfunction()

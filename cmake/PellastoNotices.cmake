@@ -3,7 +3,8 @@
 # found through the file the compiler links and the package that owns it),
 # followed by the full texts of the licences those files refer to.
 #
-#   pellasto_notice_part(<key> <what it is> <file name the compiler links>)
+#   pellasto_notice_part(<key> <what it is> <file name the compiler links,
+#                        or the absolute path of a header compiled in>)
 #   pellasto_notice_binary(<path in the release> <key>...)
 #   pellasto_write_notices(<licence>...)  writes ${PELLASTO_NOTICES_FILE}, with
 #                               the texts of the licences named (files of
@@ -12,17 +13,23 @@
 # The parts are those the linker map shows (-Wl,-Map): on Windows the module
 # takes the MinGW-w64 start-up code and import libraries and GCC's libgcc and
 # libssp (the stack protector's guard); on Linux the module takes only GCC's
-# and the C library's start-up files.
+# and the C library's start-up files. pellasto-check also takes the C++
+# library (libstdc++), on Windows the POSIX threads library (winpthreads),
+# and the header-only CLI11 and nlohmann-json.
 
 set(PELLASTO_NOTICES_FILE ${CMAKE_BINARY_DIR}/THIRD-PARTY-NOTICES)
 
 find_program(PELLASTO_DPKG dpkg)
 
 function(pellasto_notice_part key what probe)
-  string(REPLACE ";" " " flags "${CMAKE_CXX_FLAGS}")
-  separate_arguments(flags UNIX_COMMAND "${flags}")
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${flags} -print-file-name=${probe}
-                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${probe}")
+    set(path ${probe})
+  else()
+    string(REPLACE ";" " " flags "${CMAKE_CXX_FLAGS}")
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} ${flags} -print-file-name=${probe}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  endif()
   if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
     message(FATAL_ERROR "notices: ${CMAKE_CXX_COMPILER} links no ${probe}")
   endif()
@@ -111,4 +118,25 @@ else()
   pellasto_notice_part(libc "GNU C Library start-up files: crti.o, crtn.o" crti.o)
   pellasto_notice_binary(shaders/${PELLASTO_MODULE_FILE} gcc libc)
   set(PELLASTO_NOTICE_LICENCES GPL-3 LGPL-2.1)
+endif()
+
+# The parts that only pellasto-check (tools/check) links in.
+if(PELLASTO_BUILD_CHECK)
+  pellasto_notice_part(libstdcxx "GNU C++ library: libstdc++ (linked in)" libstdc++.a)
+  pellasto_notice_part(cli11 "CLI11 (command-line parsing, header-only)"
+    ${PELLASTO_CLI_HEADERS}/CLI.hpp)
+  pellasto_notice_part(json "nlohmann-json (JSON output, header-only)"
+    ${PELLASTO_nlohmann_HEADERS}/json.hpp)
+  if(WIN32)
+    pellasto_notice_part(mingw-program
+      "MinGW-w64 runtime: program start-up code (crt2.o), libmingw32, libmingwex and the system DLLs' import libraries"
+      crt2.o)
+    pellasto_notice_part(winpthreads "MinGW-w64 POSIX threads library: libwinpthread (linked in)"
+      libwinpthread.a)
+  else()
+    pellasto_notice_part(gcc-program
+      "GCC runtime: libgcc, libgcc_eh, crtbeginS.o, crtendS.o" libgcc.a)
+    pellasto_notice_part(libc-program
+      "GNU C Library start-up files: Scrt1.o, crti.o, crtn.o, libc_nonshared.a" crti.o)
+  endif()
 endif()

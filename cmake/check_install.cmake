@@ -1,10 +1,13 @@
 # cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE=<built module>
-#       -P check_install.cmake
+#       [-DEXTRA=<file>|<file>...] -P check_install.cmake
 #
 # Installs the build into PREFIX and checks the release layout: the licence
 # files at the top, shaders/ with the module, the declaration and the install
-# note; nothing else (no test programs or test hosts, no debug information).
-# The module installed is the very file the build made, byte for byte.
+# note, and the EXTRA files (the programs in bin/); nothing else (no test
+# programs or test hosts, no debug information). The module installed is the
+# very file the build made, byte for byte. Each program's debug information
+# comes with the Symbols component, beside it.
+string(REPLACE "|" ";" EXTRA "${EXTRA}")
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
                 RESULT_VARIABLE status OUTPUT_QUIET)
@@ -36,4 +39,9 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
 if(NOT status EQUAL 0 OR NOT EXISTS ${PREFIX}/shaders/${module_file}.debug)
   message(FATAL_ERROR "cmake --install --component Symbols gave no ${module_file}.debug")
 endif()
+foreach(program IN LISTS EXTRA)
+  if(NOT EXISTS ${PREFIX}/${program}.debug)
+    message(FATAL_ERROR "cmake --install --component Symbols gave no ${program}.debug")
+  endif()
+endforeach()
 message(STATUS "installed: ${found}")

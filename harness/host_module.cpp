@@ -8,17 +8,16 @@
 
 #include "harness/host_module.h"
 
+#include "harness/lookup_count.h"
+
 #if defined(HOST_MODULE_WITHOUT_ROTATION)
 #define HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS
 #define HOST_MODULE_WITHOUT_VECTOR_TRANSFORM
 #endif
 
 #include <atomic>
-#include <cstring>
 
 #if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #define HOST_MODULE_EXPORT __declspec(dllexport)
 #else
 #define HOST_MODULE_EXPORT __attribute__((visibility("default")))
@@ -51,30 +50,6 @@ void* phen_eval(RenderState* state, void* parameter) {
   h->vector_transform(h->context, out, in, m);
 }
 
-// Lookups of each host function in this module, where the platform lets the
-// module count them (below).
-std::atomic<int> phen_eval_lookups{0};
-std::atomic<int> matrix_rotate_axis_lookups{0};
-std::atomic<int> vector_transform_lookups{0};
-
-[[maybe_unused]] std::atomic<int>* lookups_of(const char* name) {
-  if (std::strcmp(name, "mi_phen_eval") == 0) {
-    return &phen_eval_lookups;
-  }
-  if (std::strcmp(name, "mi_matrix_rotate_axis") == 0) {
-    return &matrix_rotate_axis_lookups;
-  }
-  if (std::strcmp(name, "mi_vector_transform") == 0) {
-    return &vector_transform_lookups;
-  }
-  return nullptr;
-}
-
-[[maybe_unused]] int lookups_named(const char* name) {
-  const std::atomic<int>* count = lookups_of(name);
-  return count != nullptr ? count->load() : 0;
-}
-
 }  // namespace
 
 #if defined(__ELF__) && defined(__GLIBC__)
@@ -83,15 +58,15 @@ std::atomic<int> vector_transform_lookups{0};
 
 extern "C" {
 decltype(&phen_eval) resolve_phen_eval() {
-  ++phen_eval_lookups;
+  harness::count_lookup("mi_phen_eval");
   return phen_eval;
 }
 [[maybe_unused]] decltype(&matrix_rotate_axis) resolve_matrix_rotate_axis() {
-  ++matrix_rotate_axis_lookups;
+  harness::count_lookup("mi_matrix_rotate_axis");
   return matrix_rotate_axis;
 }
 [[maybe_unused]] decltype(&vector_transform) resolve_vector_transform() {
-  ++vector_transform_lookups;
+  harness::count_lookup("mi_vector_transform");
   return vector_transform;
 }
 HOST_MODULE_EXPORT void* mi_phen_eval(RenderState*, void*)
@@ -106,7 +81,7 @@ HOST_MODULE_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix
 #endif
 
 HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
-  return lookups_named(name);
+  return harness::lookups_named(name);
 }
 }  // extern "C"
 
@@ -131,78 +106,19 @@ HOST_MODULE_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
 }  // extern "C"
 
 #if defined(_WIN32)
-// On Windows the Pellasto module looks functions up through GetProcAddress,
-// called through its import address table. Each test host points that table
-// entry at a wrapper that counts the lookups naming this host module and then
-// passes the call on (to the real function, or to the wrapper of a host module
-// patched before), so the counts are of the module's own lookups.
-namespace {
-
-using GetProcAddressFn = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-std::atomic<GetProcAddressFn> next_lookup{nullptr};
-std::atomic<HMODULE> this_module{nullptr};
-
-FARPROC WINAPI counting_lookup(HMODULE module, LPCSTR name) {
-  // Names below 0x10000 are ordinals, not strings.
-  if (module == this_module.load() && reinterpret_cast<ULONG_PTR>(name) > 0xffff) {
-    if (std::atomic<int>* count = lookups_of(name)) ++*count;
-  }
-  return next_lookup.load()(module, name);
-}
-
-// Puts counting_lookup into the loaded Pellasto module's import address table
-// in place of KERNEL32's GetProcAddress. False if the module is not loaded.
-bool patch_pellasto_lookups() {
-  HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&counting_lookup), &self);
-  this_module.store(self);
-  auto* const base = reinterpret_cast<unsigned char*>(GetModuleHandleA("Pellasto.dll"));
-  if (base == nullptr) return false;
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-           base + imports.VirtualAddress);
-       dll->Name != 0; ++dll) {
-    if (_stricmp(reinterpret_cast<const char*>(base + dll->Name), "kernel32.dll") != 0) {
-      continue;
-    }
-    auto* names =
-        reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* by_name =
-          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(by_name->Name), "GetProcAddress") !=
-          0) {
-        continue;
-      }
-      DWORD protection = 0;
-      if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
-                          &protection)) {
-        return false;
-      }
-      next_lookup.store(reinterpret_cast<GetProcAddressFn>(slots->u1.Function));
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(&counting_lookup);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection,
-                     &protection);
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
-// Called by the test on its own thread, once the Pellasto module is loaded;
-// the first call installs the counting wrapper. -1 if it could not be.
+// Called by the test on its own thread, once the Pellasto module is loaded.
+// The first call points the module's GetProcAddress at a wrapper that counts
+// the lookups naming this host module (harness/lookup_count.h), so the counts
+// are of the module's own lookups; -1 if it could not be installed.
 extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
-  static const bool counting = patch_pellasto_lookups();
-  return counting ? lookups_named(name) : -1;
+  static const bool counting = [] {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&host_module_lookups), &self);
+    return harness::count_lookups_in(self, GetModuleHandleA("Pellasto.dll"));
+  }();
+  return counting ? harness::lookups_named(name) : -1;
 }
 
 #else

@@ -55,7 +55,16 @@ std::string module_file(const std::string& base_name) { return base_name + ".dll
 void* open_module(const std::string& path, std::string* error) {
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
-    *error = "cannot load " + path;
+    const DWORD code = GetLastError();
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   code, 0, text, sizeof text, nullptr);
+    std::string why(text);
+    while (!why.empty() &&
+           (why.back() == '\n' || why.back() == '\r' || why.back() == '.')) {
+      why.pop_back();
+    }
+    *error = "cannot load " + path + ": " + why + " (error " + std::to_string(code) + ")";
   }
   return module;
 }

@@ -17,7 +17,8 @@ std::string program_dir();
 // "Pellasto.so" or "Pellasto.dll" and the like.
 std::string module_file(const std::string& base_name);
 
-// Loads the module at `path`; null, with the reason in `error`, if it cannot.
+// Loads the module at `path`; null, with the reason in `error` (on Windows the
+// system's message and "(error N)"), if it cannot.
 void* open_module(const std::string& path, std::string* error);
 void close_module(void* module);
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The bullseye leg: proves that a Linux Pellasto.so loads and shades on an
-# older glibc (Debian 11, glibc 2.31), by running the project's program host
-# against it inside a Debian 11 root.
+# older glibc (Debian 11, glibc 2.31), by running pellasto-check (the
+# project's program host) against it inside a Debian 11 root.
 #
 #   bash scripts/bullseye.sh MODULE
 #
@@ -11,8 +11,9 @@
 # 1. Makes build/bullseye/root with debootstrap (minbase and a C++ compiler)
 #    from http://deb.debian.org/debian, or reuses it when a previous run
 #    finished it (build/bullseye/root.stamp, written last).
-# 2. Copies the program host's sources (PROGRAM_SOURCES below) into the root
-#    and builds them there with the root's own g++.
+# 2. Copies pellasto-check's sources (PROGRAM_SOURCES below) into the root
+#    and builds them there with the root's own g++ and the root's CLI11 and
+#    nlohmann-json headers.
 # 3. Puts MODULE beside the program and runs the program in the root, with
 #    /proc mounted for the run only (the harness finds the module beside the
 #    program through /proc/self/exe).
@@ -22,19 +23,23 @@ set -euo pipefail
 
 # The program run in the root, and every file it is built from (the .cpp files
 # are compiled, the rest only copied), relative to the repository.
-PROGRAM=host_program
-PROGRAM_SOURCES=(tests/host_program/host_program.cpp
-  harness/host_math.cpp harness/module.cpp harness/sample.cpp
+PROGRAM=pellasto-check
+PROGRAM_SOURCES=(tools/check/src/*.cpp tools/check/src/*.h
+  tools/check/src/host_functions.list harness/host_math.cpp harness/module.cpp harness/sample.cpp
   harness/*.h host/*.h shader/*.h)
-# What the program links with beyond the C++ runtime; -rdynamic exports the
-# program's host functions from its own image (CMake's ENABLE_EXPORTS).
-PROGRAM_LINK=(-rdynamic -ldl)
+# What the program links with beyond the C++ runtime; the dynamic list exports
+# the program's host functions from its own image, as the CMake build does.
+PROGRAM_LINK=(-Wl,--dynamic-list=/pellasto/src/tools/check/src/host_functions.list
+  -ldl -pthread)
+# The header CMake generates from cmake/templates/pellasto_version.h.in.
+VERSION_TEMPLATE=cmake/templates/pellasto_version.h.in
 
 SUITE=bullseye
 MIRROR=${BULLSEYE_MIRROR:-http://deb.debian.org/debian}
 # What the root needs beyond minbase: a C++17 compiler and the C library's
-# headers (g++ brings binutils, libstdc++'s headers and the rest).
-INCLUDE=g++,libc6-dev
+# headers (g++ brings binutils, libstdc++'s headers and the rest), and the
+# header-only libraries pellasto-check uses.
+INCLUDE=g++,libc6-dev,libcli11-dev,nlohmann-json3-dev
 # A mirror that stops answering must not hold CI for wget's own time-outs.
 DEBOOTSTRAP_TIMEOUT=1200
 
@@ -181,6 +186,11 @@ for f in "${PROGRAM_SOURCES[@]}"; do
   cp "$f" "$root/pellasto/src/$f"
   case "$f" in *.cpp) compile+=("/pellasto/src/$f") ;; esac
 done
+# The version header, as CMake would make it for this platform.
+version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || die "no project(Pellasto VERSION ...) in CMakeLists.txt"
+sed -e "s/@PROJECT_VERSION@/$version/" -e "s/@PELLASTO_PLATFORM@/linux-x64/" \
+  "$VERSION_TEMPLATE" >"$root/pellasto/src/pellasto_version.h"
 # (Whole outputs, then their first lines: head would close the pipe early.)
 compiler=$(in_root g++ --version)
 compiler=${compiler%%$'\n'*}
@@ -217,7 +227,7 @@ umount "$root/proc"
 sed 's/^/  | /' "$scratch/run.log"
 
 if [ $status -eq 0 ]; then
-  say "$PROGRAM passed on glibc $glibc_version: every check holds"
+  say "$PROGRAM passed on glibc $glibc_version: every check passed"
   exit 0
 fi
 if [ $status -gt 128 ]; then

@@ -10,6 +10,8 @@ packages=(
   libpng-dev libxml2-dev valgrind
   # the preview
   libcairo2-dev fonts-dejavu-core libcli11-dev pkg-config
+  # pellasto-check (CLI11 above too)
+  nlohmann-json3-dev
   # cross legs
   gcc-multilib g++-multilib qemu-user
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64

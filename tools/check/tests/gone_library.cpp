@@ -1,0 +1,3 @@
+// A library that the build leaves where no loader looks: the module that
+// needs it cannot be loaded, for want of it.
+int check_gone_library_answer() { return 42; }
