@@ -37,9 +37,11 @@ VERSION_TEMPLATE=cmake/templates/pellasto_version.h.in
 SUITE=bullseye
 MIRROR=${BULLSEYE_MIRROR:-http://deb.debian.org/debian}
 # What the root needs beyond minbase: a C++17 compiler and the C library's
-# headers (g++ brings binutils, libstdc++'s headers and the rest), and the
-# header-only libraries pellasto-check uses.
-INCLUDE=g++,libc6-dev,libcli11-dev,nlohmann-json3-dev
+# headers (g++ brings binutils, libstdc++'s headers and the rest), and
+# nlohmann-json. Debian 11 has no CLI11 package: its headers (header-only)
+# are copied from this machine's libcli11-dev (CLI11_HEADERS).
+INCLUDE=g++,libc6-dev,nlohmann-json3-dev
+CLI11_HEADERS=/usr/include/CLI
 # A mirror that stops answering must not hold CI for wget's own time-outs.
 DEBOOTSTRAP_TIMEOUT=1200
 
@@ -186,6 +188,8 @@ for f in "${PROGRAM_SOURCES[@]}"; do
   cp "$f" "$root/pellasto/src/$f"
   case "$f" in *.cpp) compile+=("/pellasto/src/$f") ;; esac
 done
+[ -f "$CLI11_HEADERS/CLI.hpp" ] || die "no CLI11 headers in $CLI11_HEADERS (libcli11-dev)"
+cp -r "$CLI11_HEADERS" "$root/pellasto/src/CLI"
 # The version header, as CMake would make it for this platform.
 version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || die "no project(Pellasto VERSION ...) in CMakeLists.txt"
