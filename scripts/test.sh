@@ -9,7 +9,7 @@ require_all=0
 
 bash scripts/install-deps.sh || echo "test: could not install every package; legs may be skipped"
 
-ran=() skipped=() failed=()
+ran=() skipped=() failed=() times=()
 
 # leg NAME WHY-SKIPPED-OR-EMPTY COMMAND...
 leg() {
@@ -19,7 +19,9 @@ leg() {
     return
   fi
   echo "=== leg $name: $*"
+  local t0=$SECONDS
   if "$@"; then ran+=("$name"); else failed+=("$name"); fi
+  times+=("$name $((SECONDS - t0)) s")
 }
 
 have() { command -v "$1" >/dev/null 2>&1; }
@@ -77,6 +79,7 @@ leg bullseye "$(bullseye_missing)" \
   bash scripts/bullseye.sh build/release-linux-x64/Pellasto-*-linux-x64.tar.gz
 
 echo
+echo "leg times:    $(IFS=,; echo "${times[*]:-none}" | sed 's/,/, /g')"
 echo "legs run:     ${ran[*]:-none}"
 echo "legs failed:  ${failed[*]:-none}"
 echo "legs skipped: ${skipped[*]:-none}"
