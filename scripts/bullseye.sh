@@ -25,7 +25,7 @@ set -euo pipefail
 # are compiled, the rest only copied), relative to the repository.
 PROGRAM=pellasto-check
 PROGRAM_SOURCES=(tools/check/src/*.cpp tools/check/src/*.h
-  tools/check/src/host_functions.list harness/host_math.cpp harness/module.cpp harness/sample.cpp
+  tools/check/src/host_functions.list harness/host_math.cpp harness/host_module.cpp harness/module.cpp harness/sample.cpp
   harness/*.h host/*.h shader/*.h)
 # What the program links with beyond the C++ runtime; the dynamic list exports
 # the program's host functions from its own image, as the CMake build does.
