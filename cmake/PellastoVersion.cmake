@@ -17,6 +17,18 @@ else()
   set(PELLASTO_WORD_SIZE 64)
 endif()
 set(PELLASTO_PLATFORM ${PELLASTO_PLATFORM_OS}-${PELLASTO_PLATFORM_ARCH})
+# The machine and image format as the binary checks name them
+# (cmake/check_pe_module.cmake, cmake/check_elf_module.cmake).
+if(PELLASTO_WORD_SIZE EQUAL 32)
+  set(PELLASTO_MACHINE i386)
+else()
+  set(PELLASTO_MACHINE x86-64)
+endif()
+if(WIN32)
+  set(PELLASTO_BINARY_FORMAT PE)
+else()
+  set(PELLASTO_BINARY_FORMAT ELF)
+endif()
 
 # Archive times come from the commit, so that two builds of one commit give
 # the same bytes: SOURCE_DATE_EPOCH when the caller sets it, else the

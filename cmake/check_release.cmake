@@ -95,20 +95,17 @@ foreach(binary ${binaries})
 endforeach()
 
 # The module's own checks, on the file as shipped.
+set(args -DMODULE=${tree}/shaders/${MODULE_FILE} -DMACHINE=${MACHINE} -DVERSION=${VERSION}
+         -DSTRIPPED=ON)
 if(FORMAT STREQUAL "PE")
-  execute_process(COMMAND ${CMAKE_COMMAND} -DMODULE=${tree}/shaders/${MODULE_FILE}
-                          -DOBJDUMP=${OBJDUMP} -DMACHINE=${MACHINE}
-                          -DSYMBOLS=${tree}/shaders/${MODULE_FILE}.debug
-                          -DVERSION=${VERSION} -DSTRIPPED=ON
-                          -P ${CMAKE_CURRENT_LIST_DIR}/check_pe_module.cmake
-                  RESULT_VARIABLE status)
+  list(APPEND args -DOBJDUMP=${OBJDUMP} -DSYMBOLS=${tree}/shaders/${MODULE_FILE}.debug)
 else()
-  execute_process(COMMAND ${CMAKE_COMMAND} -DMODULE=${tree}/shaders/${MODULE_FILE}
-                          -DREADELF=${READELF} -DMACHINE=${MACHINE}
-                          -DVERSION=${VERSION} -DSTRIPPED=ON
-                          -P ${CMAKE_CURRENT_LIST_DIR}/check_elf_module.cmake
-                  RESULT_VARIABLE status)
+  list(APPEND args -DREADELF=${READELF})
 endif()
+string(TOLOWER ${FORMAT} format)
+execute_process(COMMAND ${CMAKE_COMMAND} ${args}
+                        -P ${CMAKE_CURRENT_LIST_DIR}/check_${format}_module.cmake
+                RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   fail("the shipped ${MODULE_FILE} fails its ${FORMAT} check")
 endif()
