@@ -1,5 +1,7 @@
 #include "harness/module.h"
 
+#include <cinttypes>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -142,6 +144,14 @@ const PellastoModule& pellasto() {
     return m;
   }();
   return module;
+}
+
+std::string failed_lookup_pattern(const char* name, void* handle) {
+  char shown[32];
+  std::snprintf(shown, sizeof shown, "%08" PRIxPTR,
+                reinterpret_cast<std::uintptr_t>(handle));
+  return "dlsym failed on \"" + std::string(name) + "\" \\(handle: " + shown +
+         " error: [0-9]+\\)\n";
 }
 
 HostModule load_host(const std::string& base_name, bool exports_host_functions) {

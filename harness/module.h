@@ -49,6 +49,15 @@ bool bind_pellasto(void* handle, PellastoModule* module, std::string* missing);
 // aborts the program if it cannot be.
 const PellastoModule& pellasto();
 
+// The host functions the module looks up by name in the handle it is given.
+inline constexpr const char* kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
+                                                 "mi_vector_transform"};
+
+// What the module prints when it cannot look the host function `name` up
+// under `handle`, as a regular expression: the handle as the module shows it
+// (at least eight lower-case hex digits), any error number.
+std::string failed_lookup_pattern(const char* name, void* handle);
+
 // A host module built from harness/host_module.cpp.
 struct HostModule {
   void* handle;

@@ -5,6 +5,7 @@
 #define PELLASTO_HARNESS_VEC_H
 
 #include <cmath>
+#include <cstring>
 
 #include "host/host_interface.h"
 
@@ -27,6 +28,12 @@ inline float length(Vector v) { return std::sqrt(dot(v, v)); }
 inline Vector normalized(Vector v) {
   const float len = length(v);
   return std::isgreater(len, 0.0f) && std::isfinite(len) ? (1.0f / len) * v : v;
+}
+// Every bit the same, NaN payloads and the sign of zero included: for
+// vectors, colours and the records that hold them.
+template <typename T>
+bool same_bits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 // Each component within `tolerance` of the other's.
 inline bool near(Vector a, Vector b, float tolerance) {

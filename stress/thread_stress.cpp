@@ -25,13 +25,11 @@
 namespace {
 
 using harness::cross;
+using harness::kHostFunctions;
 using harness::near;
 using harness::normalized;
 using harness::pellasto;
 using harness::Sample;
-
-const char* const kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
-                                      "mi_vector_transform"};
 
 // A small generator per thread, so that no thread shares state with another.
 struct Random {

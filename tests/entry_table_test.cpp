@@ -1,9 +1,7 @@
 // Binding the host functions by name: where they are looked up, how often,
 // what is printed when they cannot be found, and what the shader does then.
 
-#include <cinttypes>
 #include <cstdint>
-#include <cstdio>
 #include <regex>
 #include <string>
 
@@ -12,15 +10,14 @@
 namespace pellasto_test {
 namespace {
 
+using harness::failed_lookup_pattern;
+using harness::kHostFunctions;
 using testing::_;
 using testing::Return;
 using testing::internal::CaptureStderr;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
 using testing::internal::GetCapturedStdout;
-
-const char* const kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
-                                      "mi_vector_transform"};
 
 class EntryTable : public ShadingTest {
  protected:
@@ -33,14 +30,6 @@ class EntryTable : public ShadingTest {
     s.params.rotation = 0.5f;
     s.connect(&s.params.input);
     ASSERT_EQ(s.shade(), 1);
-  }
-
-  // The handle as the failure message shows it.
-  static std::string shown(void* handle) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%08" PRIxPTR,
-                  reinterpret_cast<std::uintptr_t>(handle));
-    return text;
   }
 };
 
@@ -133,8 +122,7 @@ TEST_F(EntryTable, WithoutAHandleEveryCallSaysSoAndFallsBackToTheStoredValue) {
   const std::string once =
 #if defined(_WIN32)
       // Windows looks a null handle up in the program, which exports nothing.
-      "DYNLOAD: dl_handle null\n"
-      "dlsym failed on \"mi_phen_eval\" \\(handle: 00000000 error: [0-9]+\\)\n";
+      "DYNLOAD: dl_handle null\n" + failed_lookup_pattern("mi_phen_eval", nullptr);
 #else
       "DYNLOAD: dl_handle null\n"
       "dlsym failed on \"mi_phen_eval\" \\(handle: 00000000 error: 126\\)\n";
@@ -167,11 +155,8 @@ TEST_F(EntryTable, MissingFunctionsAreReportedOnEveryCallAndLeaveTheFrameUnturne
   EXPECT_EQ(seen[1], (Vector{0, 1, 0}));
   EXPECT_EQ(seen[0], (Vector{-1, 0, 0}));
   EXPECT_TRUE(same_bits(s.result, host_input));
-  const std::string error = "error: [0-9]+\\)\n";
-  const std::string pattern =
-      "dlsym failed on \"mi_matrix_rotate_axis\" \\(handle: " + shown(handle) + " " +
-      error + "dlsym failed on \"mi_vector_transform\" \\(handle: " + shown(handle) +
-      " " + error;
+  const std::string pattern = failed_lookup_pattern("mi_matrix_rotate_axis", handle) +
+                              failed_lookup_pattern("mi_vector_transform", handle);
   EXPECT_TRUE(std::regex_match(err, std::regex(pattern))) << err;
 #if !defined(_WIN32)
   EXPECT_NE(err.find("error: 127)"), std::string::npos) << err;
@@ -204,9 +189,7 @@ TEST_F(EntryTable, HostWithOnlyOneOfTheTurningFunctionsInstallsTheUnturnedFrame)
     HostHooks hooks = host.hooks();
     p.module.install(&hooks);
     ASSERT_EQ(pellasto().set_module_handle(p.module.handle), 0);
-    const std::string pattern = std::string("dlsym failed on \"") + p.missing +
-                                "\" \\(handle: " + shown(p.module.handle) +
-                                " error: [0-9]+\\)\n";
+    const std::string pattern = failed_lookup_pattern(p.missing, p.module.handle);
     // Nothing is remembered about a failed lookup: each call reports it again.
     for (int call = 0; call < 2; ++call) {
       SCOPED_TRACE(call);
@@ -265,8 +248,7 @@ TEST_F(EntryTable, HostWithoutAnyFunctionStillShadesFromStoredValues) {
   for (const char* name :
        {"mi_phen_eval", "mi_phen_eval", "mi_phen_eval", "mi_matrix_rotate_axis",
         "mi_vector_transform", "mi_phen_eval"}) {
-    expected_names += std::string("dlsym failed on \"") + name +
-                      "\" \\(handle: " + shown(handle) + " error: [0-9]+\\)\n";
+    expected_names += failed_lookup_pattern(name, handle);
   }
   EXPECT_TRUE(std::regex_match(err, std::regex(expected_names))) << err;
   EXPECT_TRUE(same_bits(s.result, s.params.input));

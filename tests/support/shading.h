@@ -14,6 +14,7 @@
 #include "harness/host_math.h"
 #include "harness/module.h"
 #include "harness/sample.h"
+#include "harness/vec.h"
 #include "shader/pellasto.h"
 
 inline bool operator==(const Vector& a, const Vector& b) {
@@ -24,11 +25,6 @@ inline std::ostream& operator<<(std::ostream& os, const Vector& v) {
 }
 
 namespace pellasto_test {
-
-template <typename T>
-bool same_bits(const T& a, const T& b) {
-  return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
 
 inline float float_from_bits(std::uint32_t bits) {
   float f;
@@ -41,6 +37,7 @@ using harness::HostModule;
 using harness::kConnectionOffset;
 using harness::pellasto;
 using harness::rotate_axis;
+using harness::same_bits;
 using harness::Sample;
 using harness::transform_direction;
 

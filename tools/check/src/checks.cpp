@@ -1,7 +1,6 @@
 #include "tools/check/src/checks.h"
 
 #include <atomic>
-#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "harness/host_math.h"
+#include "harness/module.h"
 #include "harness/sample.h"
 #include "harness/vec.h"
 #include "tools/check/src/capture.h"
@@ -21,6 +21,7 @@ namespace check {
 
 namespace {
 
+using harness::same_bits;
 using harness::Sample;
 
 std::string show(Vector v) {
@@ -43,15 +44,6 @@ std::string one_line(const std::string& text) {
     s += c == '\n' ? std::string("\\n") : std::string(1, c);
   }
   return s;
-}
-
-// Every bit the same, NaN payloads and the sign of zero included.
-template <typename T>
-bool same_bits(const T& a, const T& b) {
-  unsigned char x[sizeof(T)], y[sizeof(T)];
-  std::memcpy(x, &a, sizeof x);
-  std::memcpy(y, &b, sizeof y);
-  return std::memcmp(x, y, sizeof x) == 0;
 }
 
 Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
@@ -156,10 +148,16 @@ Shaded shade(const harness::PellastoModule& m, const Case& c) {
 
 constexpr float kTolerance = 1e-5f;
 
-// The frame in modes 1 and 2, turned or not, against the one worked out here.
-void check_frames(const harness::PellastoModule& m, Report* report) {
+// The host the checks shade with unless they need another: parameters
+// evaluated in place, rotations as a renderer computes them.
+void install_plain_host() {
   static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
   install_hooks(&hooks);
+}
+
+// The frame in modes 1 and 2, turned or not, against the one worked out here.
+void check_frames(const harness::PellastoModule& m, Report* report) {
+  install_plain_host();
   const Sample fresh;
   for (std::int32_t mode : {kPellastoModeDirection, kPellastoModePosition}) {
     for (bool turned : {false, true}) {
@@ -261,10 +259,9 @@ void* evaluate_and_move(void* context, RenderState* state, void* parameter) {
 }
 
 void check_restore(const harness::PellastoModule& m, Report* report) {
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
   for (std::int32_t mode : {0, 1, 2}) {
     for (bool turned : {false, true}) {
-      install_hooks(&hooks);
+      install_plain_host();
       Sample s;
       set_odd_vectors(s.derivatives);
       Vector before[2];
@@ -295,7 +292,7 @@ void check_restore(const harness::PellastoModule& m, Report* report) {
       t.params = s.params;
       t.connect_all();
       t.shade(m.shade);
-      install_hooks(&hooks);
+      install_plain_host();
       report->add(
           "restore",
           what + ": moved while the input is read, put back where they are now",
@@ -415,10 +412,8 @@ void shade_calling_every_function(const harness::PellastoModule& m) {
 }
 
 void check_binding(const harness::PellastoModule& m, Report* report) {
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
-  install_hooks(&hooks);
-  const char* const names[] = {"mi_phen_eval", "mi_matrix_rotate_axis",
-                               "mi_vector_transform"};
+  install_plain_host();
+  const auto& names = harness::kHostFunctions;
   static const bool counting = count_lookups(m.handle);  // patches the module once
   int before[3];
   for (int i = 0; i < 3; ++i) {
@@ -474,28 +469,16 @@ Printed shade_printing(const harness::PellastoModule& m, int calls) {
   return {capture.ok(), capture.out(), capture.err(), s.result};
 }
 
-std::string handle_shown(void* handle) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%08" PRIxPTR,
-                reinterpret_cast<std::uintptr_t>(handle));
-  return text;
-}
-
-std::string failed_lookup(const char* name, void* handle) {
-  return "dlsym failed on \"" + std::string(name) +
-         "\" \\(handle: " + handle_shown(handle) + " error: [0-9]+\\)\n";
-}
-
 void check_messages(const harness::PellastoModule& m, Report* report) {
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
-  install_hooks(&hooks);
+  install_plain_host();
   const Color stored{9, 8, 7, 6};
 
   // A handle of a module that exports no host function: the module itself.
   m.set_module_handle(m.handle);
-  const std::string missing = failed_lookup("mi_matrix_rotate_axis", m.handle) +
-                              failed_lookup("mi_vector_transform", m.handle) +
-                              failed_lookup("mi_phen_eval", m.handle);
+  const std::string missing =
+      harness::failed_lookup_pattern("mi_matrix_rotate_axis", m.handle) +
+      harness::failed_lookup_pattern("mi_vector_transform", m.handle) +
+      harness::failed_lookup_pattern("mi_phen_eval", m.handle);
   const Printed p = shade_printing(m, 2);
   report->add("messages",
               "a host function that is missing: \"dlsym failed on ...\" on every call",
@@ -514,9 +497,12 @@ void check_messages(const harness::PellastoModule& m, Report* report) {
       "DYNLOAD: dl_handle null\nDYNLOAD: dl_handle null\nDYNLOAD: dl_handle null\n";
 #else
   const std::string once =
-      "DYNLOAD: dl_handle null\n" + failed_lookup("mi_matrix_rotate_axis", nullptr) +
-      "DYNLOAD: dl_handle null\n" + failed_lookup("mi_vector_transform", nullptr) +
-      "DYNLOAD: dl_handle null\n" + failed_lookup("mi_phen_eval", nullptr);
+      "DYNLOAD: dl_handle null\n" +
+      harness::failed_lookup_pattern("mi_matrix_rotate_axis", nullptr) +
+      "DYNLOAD: dl_handle null\n" +
+      harness::failed_lookup_pattern("mi_vector_transform", nullptr) +
+      "DYNLOAD: dl_handle null\n" +
+      harness::failed_lookup_pattern("mi_phen_eval", nullptr);
   const std::string no_handle = once + once;
 #endif
   report->add(
@@ -529,8 +515,7 @@ void check_messages(const harness::PellastoModule& m, Report* report) {
 }
 
 void check_threads(const harness::PellastoModule& m, int threads, Report* report) {
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
-  install_hooks(&hooks);
+  install_plain_host();
   // Modes 0, 1 and 2, turned and not (mode 0 on the cases of mode 1).
   std::vector<Case> cases;
   for (std::int32_t mode : {0, 1, 2}) {
@@ -636,9 +621,7 @@ void run_checks(const harness::PellastoModule& module, int threads, Report* repo
   check_threads(module, threads, report);
   if (module.exit != nullptr) {
     module.exit(nullptr, nullptr);
-    static const HostHooks hooks =
-        harness::real_rotation_hooks(harness::evaluate_in_place);
-    install_hooks(&hooks);
+    install_plain_host();
     const Case c = frame_cases(kPellastoModeDirection, true).front();
     const Shaded r = shade(module, c);
     report->add("lifecycle", "shading after Pellasto_exit works the same",

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <thread>
 
 #include "harness/vec.h"
@@ -14,6 +13,7 @@ namespace preview {
 using harness::cross;
 using harness::dot;
 using harness::normalized;
+using harness::same_bits;
 
 namespace {
 
@@ -32,15 +32,6 @@ Camera make_camera(const Scene& s, int width, int height) {
   c.half_height = std::tan(s.field_of_view * 0.5f * 3.14159265f / 180.0f);
   c.aspect = static_cast<float>(width) / static_cast<float>(height);
   return c;
-}
-
-// Bit for bit, so that a NaN or a -0 put back differently counts as changed.
-bool same_bits(const Vector& a, const Vector& b) {
-  std::uint32_t wa[3];
-  std::uint32_t wb[3];
-  std::memcpy(wa, &a, sizeof wa);
-  std::memcpy(wb, &b, sizeof wb);
-  return wa[0] == wb[0] && wa[1] == wb[1] && wa[2] == wb[2];
 }
 
 struct Shared {
