@@ -75,8 +75,10 @@ set(CPACK_STRIP_FILES OFF)
 set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
+  set(PELLASTO_ARCHIVE_EXTENSION zip)
 else()
   set(CPACK_GENERATOR TGZ)
+  set(PELLASTO_ARCHIVE_EXTENSION tar.gz)
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/CPackProjectConfig.cmake.in
                ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake @ONLY)
@@ -84,11 +86,6 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
 
 # The release check, for scripts/release.sh (cmake/check_release.cmake).
-if(WIN32)
-  set(PELLASTO_ARCHIVE_EXTENSION zip)
-else()
-  set(PELLASTO_ARCHIVE_EXTENSION tar.gz)
-endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/check-release.cmake.in
                ${CMAKE_BINARY_DIR}/check-release.cmake @ONLY)
 

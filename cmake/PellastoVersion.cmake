@@ -4,31 +4,26 @@
 # split into the stripped file that ships and the debug information that a
 # crash is symbolised with.
 
+# The platform's name (windows-x86 and so on), and its image format and
+# machine as the binary checks name them (cmake/check_pe_module.cmake,
+# cmake/check_elf_module.cmake).
 if(WIN32)
   set(PELLASTO_PLATFORM_OS windows)
+  set(PELLASTO_BINARY_FORMAT PE)
 else()
   string(TOLOWER "${CMAKE_SYSTEM_NAME}" PELLASTO_PLATFORM_OS)
+  set(PELLASTO_BINARY_FORMAT ELF)
 endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(PELLASTO_PLATFORM_ARCH x86)
   set(PELLASTO_WORD_SIZE 32)
+  set(PELLASTO_MACHINE i386)
 else()
   set(PELLASTO_PLATFORM_ARCH x64)
   set(PELLASTO_WORD_SIZE 64)
-endif()
-set(PELLASTO_PLATFORM ${PELLASTO_PLATFORM_OS}-${PELLASTO_PLATFORM_ARCH})
-# The machine and image format as the binary checks name them
-# (cmake/check_pe_module.cmake, cmake/check_elf_module.cmake).
-if(PELLASTO_WORD_SIZE EQUAL 32)
-  set(PELLASTO_MACHINE i386)
-else()
   set(PELLASTO_MACHINE x86-64)
 endif()
-if(WIN32)
-  set(PELLASTO_BINARY_FORMAT PE)
-else()
-  set(PELLASTO_BINARY_FORMAT ELF)
-endif()
+set(PELLASTO_PLATFORM ${PELLASTO_PLATFORM_OS}-${PELLASTO_PLATFORM_ARCH})
 
 # Archive times come from the commit, so that two builds of one commit give
 # the same bytes: SOURCE_DATE_EPOCH when the caller sets it, else the
