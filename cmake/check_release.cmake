@@ -4,7 +4,8 @@
 #   - each has a .sha256 beside it that names it and holds its digest;
 #   - the release archive unpacks into Pellasto-<version>-<platform>/ with
 #     LICENSE, THIRD-PARTY-NOTICES (naming the GCC runtime's licence
-#     exception) and shaders/ with the module, its declaration and INSTALL.txt;
+#     exception), shaders/ with the module, its declaration and INSTALL.txt,
+#     and bin/ with pellasto-check;
 #   - every file in it is, byte for byte, what `cmake --install` of the same
 #     build folder installs, and the module is the one the build made;
 #   - the symbols archive unpacks into the same folder and holds the debug
@@ -42,8 +43,15 @@ if(NOT top STREQUAL name)
   fail("the archives unpack into \"${top}\", not into ${name}/")
 endif()
 set(tree ${work}/unpacked/${name})
+# pellasto-check is left out of a build that lacks its libraries' headers;
+# a release without it is not one.
+if(FORMAT STREQUAL "PE")
+  set(check_program bin/pellasto-check.exe)
+else()
+  set(check_program bin/pellasto-check)
+endif()
 foreach(file LICENSE THIRD-PARTY-NOTICES shaders/${MODULE_FILE} shaders/Pellasto.mtlx
-             shaders/INSTALL.txt)
+             shaders/INSTALL.txt ${check_program})
   if(NOT EXISTS ${tree}/${file})
     fail("${name}/${file} is missing")
   endif()

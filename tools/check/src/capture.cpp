@@ -1,16 +1,16 @@
 #include "tools/check/src/capture.h"
 
+#include <fcntl.h>
+
 #include <cstdio>
 
 #if defined(_WIN32)
-#include <fcntl.h>
 #include <io.h>
 #define dup _dup
 #define dup2 _dup2
 #define close _close
 #define read _read
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 

@@ -15,16 +15,6 @@ namespace check {
 
 namespace {
 
-// The file's bytes, read whole: modules are small.
-bool read_file(const std::string& path, std::vector<unsigned char>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 // Little-endian fields at byte offsets, zero past the end of the file.
 class Bytes {
  public:
@@ -172,13 +162,15 @@ void read_elf(const Bytes& f, ImageInfo* info) {
 
 ImageInfo read_image(const std::string& path) {
   ImageInfo info;
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
     info.format = Format::kMissing;
     return info;
   }
-  std::vector<unsigned char> bytes;
-  if (!read_file(path, &bytes)) {
+  // The file's bytes, read whole: modules are small.
+  const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>{});
+  if (in.bad()) {
     info.format = Format::kUnreadable;
     return info;
   }
