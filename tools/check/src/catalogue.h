@@ -1,0 +1,73 @@
+// The catalogue of pellasto-check: every check of the module's behaviour as a
+// host sees it, each with a stable group and name, run one at a time by a
+// worker process (tools/check/src/worker.h) that loaded the module.
+#ifndef PELLASTO_CHECK_CATALOGUE_H
+#define PELLASTO_CHECK_CATALOGUE_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "harness/module.h"
+#include "tools/check/src/fp_state.h"
+
+namespace check {
+
+class OutputCapture;
+
+// What a check is handed: the loaded module, bound, with this program's own
+// handle already given to it, and the run's settings.
+struct Context {
+  const harness::PellastoModule* module = nullptr;
+  int threads = 1;          // --threads: threads shading at once
+  std::uint64_t seed = 0;   // --seed: what the inputs of randomised checks come from
+  int repeat = 1;           // --repeat: how often randomised checks run
+  FpControl before_load{};  // the floating-point control state before the module loaded
+  OutputCapture* output = nullptr;  // what the module writes while the check runs
+};
+
+struct Result {
+  enum class Status { kPassed, kFailed, kSkipped };
+  Status status = Status::kPassed;
+  std::string detail;  // what was found, for a failed check; why, for a skipped one
+
+  static Result pass() { return {Status::kPassed, ""}; }
+  static Result fail(std::string why) { return {Status::kFailed, std::move(why)}; }
+  static Result skip(std::string why) { return {Status::kSkipped, std::move(why)}; }
+  // Passed when `held`, else failed with `why`.
+  static Result holds(bool held, std::string why) {
+    return held ? pass() : fail(std::move(why));
+  }
+};
+
+struct Check {
+  std::string group;  // "exports", "frame", ...: groups run in catalogue order
+  std::string name;   // unique within its group, the same in every run
+  std::function<Result(Context& context)> run;
+  // The check reads the module's standard error itself (the messages it
+  // expects); for every other check anything on it is a failure.
+  bool reads_stderr = false;
+};
+
+// Every check, in the order they run.
+const std::vector<Check>& catalogue();
+
+// Each group's part of the catalogue, appended in order.
+void add_export_checks(std::vector<Check>* checks);
+void add_lifecycle_checks(std::vector<Check>* checks);
+void add_binding_checks(std::vector<Check>* checks);
+void add_frame_checks(std::vector<Check>* checks);
+void add_restore_checks(std::vector<Check>* checks);
+void add_record_checks(std::vector<Check>* checks);
+void add_parameter_checks(std::vector<Check>* checks);
+void add_message_checks(std::vector<Check>* checks);
+void add_output_checks(std::vector<Check>* checks);
+void add_fp_checks(std::vector<Check>* checks);
+void add_thread_checks(std::vector<Check>* checks);
+void add_time_checks(std::vector<Check>* checks);
+
+}  // namespace check
+
+#endif  // PELLASTO_CHECK_CATALOGUE_H
