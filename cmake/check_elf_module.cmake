@@ -20,11 +20,11 @@
 #     .gnu_debuglink names the file that has them.
 cmake_policy(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/check_module_common.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/check_elf_glibc.cmake)
 check_module_arguments(check_elf_module MODULE READELF MACHINE)
 if(NOT DEFINED MAX_GLIBC)
   set(MAX_GLIBC 2.28)
 endif()
-set(allowed_needed "^(libc\\.so\\.6|libdl\\.so\\.2|libm\\.so\\.6|libpthread\\.so\\.0)$")
 
 execute_process(COMMAND ${READELF} -W --file-header --program-headers --section-headers
                         --dynamic --dyn-syms --version-info --notes ${MODULE}
@@ -120,32 +120,7 @@ if(unchecked)
 endif()
 
 # Libraries and symbol versions needed.
-string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]+\\]" needed "${dump}")
-list(TRANSFORM needed REPLACE ".*\\[([^]]+)\\]" "\\1")
-foreach(library IN LISTS needed)
-  if(NOT library MATCHES "${allowed_needed}")
-    list(APPEND problems "needs ${library}, which is not part of the C library")
-  endif()
-endforeach()
-string(REGEX MATCHALL "Name: GLIBC_[0-9.]+" versions "${dump}")
-list(TRANSFORM versions REPLACE "Name: GLIBC_" "")
-list(REMOVE_DUPLICATES versions)
-set(highest 0)
-foreach(version IN LISTS versions)
-  if(version VERSION_GREATER highest)
-    set(highest ${version})
-  endif()
-endforeach()
-if(highest VERSION_GREATER MAX_GLIBC)
-  set(above "")
-  foreach(line IN LISTS symbols)
-    if(line MATCHES " UND ([^ @\n]+)@GLIBC_([0-9.]+)" AND CMAKE_MATCH_2 VERSION_GREATER MAX_GLIBC)
-      list(APPEND above "${CMAKE_MATCH_1}@GLIBC_${CMAKE_MATCH_2}")
-    endif()
-  endforeach()
-  list(JOIN above " " above)
-  list(APPEND problems "needs GLIBC_${highest}, newer than ${MAX_GLIBC}: ${above}")
-endif()
+check_elf_c_library("${dump}" ${MAX_GLIBC})
 
 # The version note.
 if(DEFINED VERSION)
