@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <link.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -21,6 +22,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#if DLFO_STRUCT_HAS_EH_DBASE
+extern "C" char
+    _GLOBAL_OFFSET_TABLE_[];  // NOLINT(bugprone-reserved-identifier): the linker's
+#endif
 
 namespace {
 
@@ -105,10 +111,22 @@ TEST(GlibcBaseline, FindObjectAgreesWithTheLoader) {
     EXPECT_EQ(found.dlfo_eh_frame, expected.dlfo_eh_frame);
     EXPECT_NE(found.dlfo_eh_frame, nullptr);
 #if DLFO_STRUCT_HAS_EH_DBASE
-    EXPECT_EQ(found.dlfo_eh_dbase, expected.dlfo_eh_dbase);
+    // The base of data-relative pointers is the object's GOT (DT_PLTGOT).
+    // glibc 2.35 and 2.36 give the address of that entry of the dynamic
+    // section instead of its value; the unwinder wants the value.
+    if (found.dlfo_eh_dbase != expected.dlfo_eh_dbase) {
+      const auto* entry = static_cast<const ElfW(Dyn)*>(expected.dlfo_eh_dbase);
+      ASSERT_EQ(entry->d_tag, DT_PLTGOT);
+      EXPECT_EQ(found.dlfo_eh_dbase, reinterpret_cast<void*>(entry->d_un.d_ptr));
+    }
 #endif
   }
   EXPECT_EQ(dlclose(module), 0);
+#if DLFO_STRUCT_HAS_EH_DBASE
+  dl_find_object program{};
+  ASSERT_EQ(_dl_find_object(reinterpret_cast<void*>(&throw_value), &program), 0);
+  EXPECT_EQ(program.dlfo_eh_dbase, static_cast<void*>(_GLOBAL_OFFSET_TABLE_));
+#endif
 }
 
 TEST(GlibcBaseline, ThreadsRunAreJoinedDetachedAndInitialiseOnce) {
