@@ -30,12 +30,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "pellasto_glibc_versions.h"
-
-// Binds `local`, an undefined name of this file, to `name` at its 2.28
-// version.
-#define PELLASTO_GLIBC_BIND(local, name) \
-  __asm__(".symver " #local ", " #name "@" PELLASTO_GLIBC_VERSION_##name)
+#include "platform/glibc_versions.h"
 
 // A jump to the function's 2.28 version, whatever its arguments: they are
 // left in their registers and on the stack as the caller placed them.
