@@ -29,6 +29,7 @@ set(PELLASTO_GLIBC_REBOUND
 # in glibc_compat.cpp from what the baseline has.
 set(PELLASTO_GLIBC_REPLACED
   __libc_start_main __libc_single_threaded arc4random arc4random_buf _dl_find_object
+  pthread_cond_clockwait
   stat lstat fstat fstatat stat64 lstat64 fstat64 fstatat64)
 
 # What glibc_compat.cpp calls at the baseline's version, beside the rebound

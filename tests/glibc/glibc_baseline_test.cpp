@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <future>
@@ -129,7 +131,7 @@ TEST(GlibcBaseline, FindObjectAgreesWithTheLoader) {
 #endif
 }
 
-TEST(GlibcBaseline, ThreadsRunAreJoinedDetachedAndInitialiseOnce) {
+TEST(GlibcBaseline, ThreadsRunWaitAreJoinedDetachedAndInitialiseOnce) {
   std::once_flag once;
   std::atomic<int> initialised{0};
   std::vector<long> squares(4, 0);
@@ -145,6 +147,22 @@ TEST(GlibcBaseline, ThreadsRunAreJoinedDetachedAndInitialiseOnce) {
   }
   EXPECT_EQ(initialised, 1);
   EXPECT_EQ(squares, (std::vector<long>{0, 1, 4, 9}));
+
+  // Waits with a deadline on the steady clock: one times out, one is woken.
+  std::mutex mutex;
+  std::condition_variable condition;
+  bool woken = false;
+  std::unique_lock<std::mutex> lock(mutex);
+  EXPECT_EQ(condition.wait_for(lock, std::chrono::milliseconds(1)),
+            std::cv_status::timeout);
+  std::thread waker([&] {
+    std::lock_guard<std::mutex> guard(mutex);
+    woken = true;
+    condition.notify_one();
+  });
+  EXPECT_TRUE(condition.wait_for(lock, std::chrono::minutes(10), [&] { return woken; }));
+  lock.unlock();
+  waker.join();
 
   std::promise<std::thread::id> ran;
   std::future<std::thread::id> id = ran.get_future();
