@@ -16,9 +16,9 @@
 # 3. Runs its bin/pellasto-check in the root with no argument, so that it
 #    checks the module beside it, with /proc mounted for the run only (the
 #    program finds the module beside itself through /proc/self/exe).
-# Exit status: the program's (0 when every check holds; also when the
-# program cannot start, the loader's 127); 1 when the leg could not get that
-# far (no root, no bullseye, not a release archive), with one line saying why.
+# Exit status: the program's (0 when every check holds; the loader's when
+# the program cannot start); 1 when the leg could not get that far (no root,
+# no bullseye, not a release archive), with one line saying why.
 set -euo pipefail
 
 # The program run in the root, in the archive's bin/.
@@ -203,8 +203,9 @@ fi
 # The loader's own message, without what the program put before it.
 loader=$(grep -m 1 -E "version \`GLIBC_|cannot open shared object|undefined symbol|cannot load" \
   "$scratch/run.log" | sed 's/^.*cannot load //' || true)
-if [ $status -eq 127 ] && [ -n "$loader" ]; then
-  echo "bullseye: the shipped $PROGRAM does not start on glibc $glibc_version: $loader" >&2
+if [ -n "$loader" ] && [[ $loader == "$program:"* ]]; then
+  # The loader's message about the program itself: it never started.
+  echo "bullseye: the shipped $PROGRAM does not start on glibc $glibc_version ($how): $loader" >&2
 elif [ -n "$loader" ]; then
   echo "bullseye: Pellasto.so failed to load on glibc $glibc_version ($how): $loader" >&2
 else
