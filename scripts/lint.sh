@@ -16,7 +16,7 @@ if [ ${#sources[@]} -eq 0 ]; then
   exit 1
 fi
 clang-format --dry-run -Werror "${sources[@]}"
-clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp harness/*.cpp \
+clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp platform/glibc_compat.cpp harness/*.cpp \
   tools/preview/src/*.cpp tools/check/src/*.cpp \
   2> >(grep -v "warnings generated" >&2)
 echo "lint: ${#sources[@]} files formatted, module, harness, preview and check sources clean under clang-tidy"
