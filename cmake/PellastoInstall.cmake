@@ -3,7 +3,8 @@
 #
 #   LICENSE                 the project's licence (Apache-2.0)
 #   THIRD-PARTY-NOTICES     what the compiler links into the binaries, with
-#                           the licence texts as Debian ships them
+#                           the licence texts as Debian ships them (kept in
+#                           the source tree, cmake/PellastoNotices.cmake)
 #   shaders/                the module, its declaration, INSTALL.txt
 #   bin/                    pellasto-check, the self-check (tools/check)
 #
@@ -49,6 +50,7 @@ function(pellasto_install_program target)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/PellastoNotices.cmake)
+pellasto_notice_binary(Pellasto)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PELLASTO_NOTICES_FILE}
         DESTINATION . COMPONENT Runtime)
 

@@ -29,6 +29,13 @@ have() { command -v "$1" >/dev/null 2>&1; }
 leg dev "" cmake --workflow --preset dev
 # The README's preview commands in a fresh clone of the committed tree.
 leg main-job "" ctest --preset main-job
+# The oldest GCC kept building: the module, pellasto-check and the dev suite.
+leg gcc11 "$(have g++-11 || echo 'g++-11 not installed')" cmake --workflow --preset gcc11
+# The README's plain build, as on a system without Debian's package tools:
+# dpkg, dpkg-query and their database hidden.
+leg no-dpkg "$(have bwrap || echo 'bwrap not installed (bubblewrap)')" \
+  bwrap --dev-bind / / --tmpfs /var/lib/dpkg --ro-bind /dev/null /usr/bin/dpkg \
+  --ro-bind /dev/null /usr/bin/dpkg-query -- bash scripts/plain-build.sh build/no-dpkg
 lint_missing() {
   have clang-format || { echo 'clang-format not installed'; return; }
   have clang-tidy || echo 'clang-tidy not installed'
