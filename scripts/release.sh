@@ -29,7 +29,12 @@ for platform in "${platforms[@]}"; do
   # The archives of an earlier version must not be taken for this one's.
   rm -f "$build"/Pellasto-*
   cmake --workflow --preset "release-$platform"
-  (cd "$build" && sha256sum -c Pellasto-*.sha256)
+  # Each archive has its checksum file, and it holds the archive's digest.
+  version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  extension=tar.gz
+  case $platform in windows-*) extension=zip ;; esac
+  (cd "$build" && sha256sum -c "Pellasto-$version-$platform.$extension.sha256" \
+    "Pellasto-$version-$platform-symbols.$extension.sha256")
   cmake -P "$build/check-release.cmake"
 done
 echo "release: ${platforms[*]} made and checked"
