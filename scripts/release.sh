@@ -8,10 +8,10 @@
 # without tests, builds what ships and packs it into build/release-PLATFORM/:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
-# each with a .sha256 beside it. Then `sha256sum -c` checks the checksums and
-# build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake) the
-# archives' contents, the shipped module's PE or ELF check, and the shipped
-# programs run on the shipped module.
+# each with a .sha256 beside it. Then `sha256sum -c` checks the two checksum
+# files, and build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake)
+# the install route, the archives' contents against it, the shipped module's
+# PE or ELF check, and the shipped programs run on the shipped module.
 # Exit status: 0 when every platform's archives were made and passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
