@@ -28,6 +28,11 @@ function(pellasto_write_notices)
   if(NOT BUILD_TESTING)
     return()
   endif()
+  if(PELLASTO_SANITIZE)
+    message(STATUS "THIRD-PARTY-NOTICES is not compared with the link: a sanitized build "
+                   "links the sanitizers' runtimes, which no release ships")
+    return()
+  endif()
   if(NOT PELLASTO_DPKG OR NOT PELLASTO_DPKG_QUERY)
     message(STATUS "THIRD-PARTY-NOTICES is not compared with the link: "
                    "no dpkg to tell which package each linked file comes from")
