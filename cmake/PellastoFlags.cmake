@@ -13,6 +13,15 @@
 #   stack-protector, fortify, stack-clash, relro, noexecstack, text, dynamic-base, nx-compat,
 #   high-entropy-va, no-seh, no-timestamp.
 
+# A plain `cmake -S . -B build` gets the optimised build with debug
+# information the presets use: _FORTIFY_SOURCE does nothing without
+# optimisation, and the module's checks require it.
+get_property(_pellasto_multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(NOT _pellasto_multi_config AND NOT CMAKE_BUILD_TYPE)
+  message(STATUS "No CMAKE_BUILD_TYPE given: building RelWithDebInfo")
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "The build type" FORCE)
+endif()
+
 # 32-bit x86: SSE2 arithmetic gives the same float results as every other
 # build (no x87 excess precision) and never quiets a NaN on a plain copy.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|x86_64|AMD64|amd64)$")

@@ -3,7 +3,8 @@
 #
 #   LICENSE                 the project's licence (Apache-2.0)
 #   THIRD-PARTY-NOTICES     what the compiler links into the binaries, with
-#                           the licence texts as Debian ships them
+#                           the licence texts as Debian ships them (kept in
+#                           the source tree, cmake/PellastoNotices.cmake)
 #   shaders/                the module, its declaration, INSTALL.txt
 #   bin/                    pellasto-check, the self-check (tools/check)
 #
@@ -49,6 +50,7 @@ function(pellasto_install_program target)
 endfunction()
 
 include(${CMAKE_CURRENT_LIST_DIR}/PellastoNotices.cmake)
+pellasto_notice_binary(Pellasto)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PELLASTO_NOTICES_FILE}
         DESTINATION . COMPONENT Runtime)
 
@@ -85,7 +87,20 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/CPackProjectConfig.cmake.in
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
 
-# The release check, for scripts/release.sh (cmake/check_release.cmake).
+# The release check, for scripts/release.sh (cmake/check_release.cmake), with
+# the field's binary checkers. Only the release check needs them: a configure
+# without them goes on, and the release check says what is missing.
+if(WIN32)
+  find_program(PELLASTO_PESEC pesec NO_CMAKE_FIND_ROOT_PATH)
+  find_program(PELLASTO_READPE readpe NO_CMAKE_FIND_ROOT_PATH)
+  set(PELLASTO_CHECKSEC unused)
+  set(PELLASTO_HARDENING_CHECK unused)
+else()
+  find_program(PELLASTO_CHECKSEC checksec NO_CMAKE_FIND_ROOT_PATH)
+  find_program(PELLASTO_HARDENING_CHECK hardening-check NO_CMAKE_FIND_ROOT_PATH)
+  set(PELLASTO_PESEC unused)
+  set(PELLASTO_READPE unused)
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/check-release.cmake.in
                ${CMAKE_BINARY_DIR}/check-release.cmake @ONLY)
 

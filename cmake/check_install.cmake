@@ -5,8 +5,10 @@
 # files at the top, shaders/ with the module, the declaration and the install
 # note, and the EXTRA files (the programs in bin/); nothing else (no test
 # programs or test hosts, no debug information). The module installed is the
-# very file the build made, byte for byte. Each program's debug information
-# comes with the Symbols component, beside it.
+# very file the build made, byte for byte. THIRD-PARTY-NOTICES gives the GCC
+# runtime's licence exception. The debug information of the module and of
+# each program comes with the Symbols component, beside it (left installed).
+# The release check runs this on the install it compares its archives with.
 string(REPLACE "|" ";" EXTRA "${EXTRA}")
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
@@ -27,6 +29,11 @@ file(SHA256 ${MODULE} built)
 file(SHA256 ${PREFIX}/shaders/${module_file} installed)
 if(NOT built STREQUAL installed)
   message(FATAL_ERROR "the installed ${module_file} differs from the built one")
+endif()
+file(STRINGS ${PREFIX}/THIRD-PARTY-NOTICES exception REGEX "GCC Runtime Library Exception"
+     LIMIT_COUNT 1)
+if(NOT exception)
+  message(FATAL_ERROR "THIRD-PARTY-NOTICES does not give the GCC Runtime Library Exception")
 endif()
 file(READ ${PREFIX}/shaders/INSTALL.txt note)
 if(NOT note MATCHES "${module_file}")

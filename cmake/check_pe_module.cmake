@@ -1,9 +1,15 @@
-# cmake -DMODULE=Pellasto.dll -DOBJDUMP=<mingw objdump> -DMACHINE=i386|x86-64
+# cmake -DMODULE=Pellasto.dll -DMACHINE=i386|x86-64 -DOBJDUMP=<mingw objdump>
+#       -DPESEC=pesec -DREADPE=readpe
 #       [-DEXPORTS=a;b;c] [-DSYMBOLS=<file with the symbol table>]
 #       [-DVERSION=1.0.0] [-DSTRIPPED=ON] -P check_pe_module.cmake
 #
-# Checks a built Windows module without running it, as Microsoft's binary
-# analysers judge DLLs:
+# Checks a built Windows module without running it. The loader's exploit
+# mitigations are judged by pev's checker, pesec: ASLR (DYNAMIC_BASE), DEP
+# (NX_COMPAT) and on i386 no SEH (NO_SEH). pesec does not know high-entropy
+# ASLR, and readpe 0.81 prints its flag as UNKNOWN[0x20]: on x86-64 that bit of
+# the DllCharacteristics readpe reports is checked here. pesec's stack cookie
+# verdict looks for MSVC's load configuration and says yes for any GCC build,
+# so the stack protector is checked here too. Also checked here, from objdump:
 #   - a DLL for the expected machine (PE32 for i386, PE32+ for x86-64);
 #   - its export table holds exactly EXPORTS (default: the module's five
 #     entries), by plain undecorated names;
@@ -11,8 +17,8 @@
 #     libgcc_s_*.dll, libstdc++-6.dll or libwinpthread-1.dll, which a host's
 #     machine need not have; ADVAPI32.dll only for the stack protector's seed
 #     (CryptGenRandom, in the guard set-up of GCC's libssp);
-#   - ASLR (DYNAMIC_BASE) and DEP (NX_COMPAT); on x86-64 HIGH_ENTROPY_VA; on
-#     i386 NO_SEH, and no code that touches the handler chain at %fs:0;
+#   - on i386 no code that touches the handler chain at %fs:0 (NO_SEH says
+#     there is none);
 #   - no section both writable and executable;
 #   - no link time in the PE header or the export directory;
 #   - a stack protector: __stack_chk_fail and __stack_chk_guard are linked in
@@ -22,7 +28,7 @@
 #     .gnu_debuglink names the file that has them.
 cmake_policy(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/check_module_common.cmake)
-check_module_arguments(check_pe_module MODULE OBJDUMP MACHINE)
+check_module_arguments(check_pe_module MODULE OBJDUMP MACHINE PESEC READPE)
 set(allowed_imports "^(kernel32\\.dll|msvcrt\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll|advapi32\\.dll)$")
 set(allowed_advapi32 CryptAcquireContextA CryptGenRandom CryptReleaseContext)
 if(NOT DEFINED SYMBOLS)
@@ -131,19 +137,32 @@ if(other_functions)
   list(APPEND problems "imports ${text} from ADVAPI32.dll, beyond the stack protector's seed")
 endif()
 
-# Exploit mitigations the loader applies.
-string(REGEX MATCH "\nDllCharacteristics\t[0-9a-f]+\n(\t+[A-Z_]+\n)*" flags "${dump}")
-set(required_flags DYNAMIC_BASE NX_COMPAT)
-if(MACHINE STREQUAL "x86-64")
-  list(APPEND required_flags HIGH_ENTROPY_VA)
-else()
-  list(APPEND required_flags NO_SEH)
+# Exploit mitigations the loader applies: pesec's verdicts, and on x86-64 the
+# high-entropy bit of what readpe reads.
+execute_process(COMMAND ${PESEC} -f csv ${MODULE} OUTPUT_VARIABLE verdicts RESULT_VARIABLE status)
+set(required "ASLR,yes" "DEP/NX,yes")
+if(MACHINE STREQUAL "i386")
+  list(APPEND required "SEH,no")
 endif()
-foreach(flag IN LISTS required_flags)
-  if(NOT flags MATCHES "\t${flag}\n")
-    list(APPEND problems "DllCharacteristics lack ${flag}")
+foreach(verdict IN LISTS required)
+  string(REPLACE "," ";" pair "${verdict}")
+  list(GET pair 0 feature)
+  if(NOT verdicts MATCHES "(^|\n)${verdict}\n")
+    string(REGEX MATCH "(^|\n)${feature},[^\n]*" found "${verdicts}")
+    string(STRIP "${found}" found)
+    list(APPEND problems "pesec: ${found}, not ${verdict}")
   endif()
 endforeach()
+execute_process(COMMAND ${READPE} -f csv -h optional ${MODULE} OUTPUT_VARIABLE optional)
+if(MACHINE STREQUAL "x86-64")
+  if(NOT optional MATCHES "\nDLL characteristics,(0x[0-9a-f]+)\n")
+    message(FATAL_ERROR "${READPE} gave no DLL characteristics of ${MODULE}")
+  endif()
+  math(EXPR high_entropy "${CMAKE_MATCH_1} & 0x20")
+  if(NOT high_entropy)
+    list(APPEND problems "readpe: DLL characteristics ${CMAKE_MATCH_1} lack HIGH_ENTROPY_VA (0x20)")
+  endif()
+endif()
 # NO_SEH says the image has no structured exception handler: then no code
 # may push one onto the chain at %fs:0.
 if(MACHINE STREQUAL "i386" AND code MATCHES "%fs:0x0[,\n]")
@@ -207,8 +226,5 @@ endif()
 check_module_verdict()
 list(JOIN names " " names)
 list(JOIN imports " " imports)
-string(REGEX MATCHALL "\t[A-Z_]+\n" flags "${flags}")
-list(TRANSFORM flags STRIP)
-list(JOIN flags " " flags)
 message(STATUS "${MODULE}: ${format} DLL; exports ${names}; imports ${imports}; "
-               "${flags}; no W+X section, no link time, stack protector")
+               "passes pesec; no W+X section, no link time, stack protector")

@@ -4,21 +4,31 @@
 # everything is already there it touches nothing.
 set -euo pipefail
 
+# Installed without recommended packages: whatever a leg needs is named here.
 packages=(
   cmake make g++ clang clang-format clang-tidy git
+  # the sanitizer and fuzz legs' runtimes (only recommended by clang)
+  libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpng-dev libxml2-dev valgrind
   # the preview
   libcairo2-dev fonts-dejavu-core libcli11-dev pkg-config
   # pellasto-check (CLI11 above too)
   nlohmann-json3-dev
+  # the gcc11 leg
+  g++-11
+  # the no-dpkg leg hides Debian's package tools from the build
+  bubblewrap
+  # the binary checks: checksec and hardening-check (devscripts) for ELF,
+  # pesec and readpe (pev) for PE
+  checksec devscripts pev
   # cross legs
   gcc-multilib g++-multilib qemu-user
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   # windows-x86 runs the i386 wine loader (its wineserver is wine64's)
   wine32:i386
-  # the bullseye leg's Debian 11 root
-  debootstrap
+  # the bullseye leg's Debian 11 root, checked against Debian's keys
+  debootstrap debian-archive-keyring
 )
 
 # The windows-x86 leg needs a qemu-i386 that honours MAP_FIXED_NOREPLACE
@@ -73,7 +83,7 @@ apt-get update -qq || {
 }
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
-  if ! apt-get install -y -qq "${missing[@]}" >/dev/null; then
+  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
     [ $updated -eq 0 ] || exit 1
     # Without one architecture's security list, amd64 and i386 cannot agree
     # on the versions of the libraries they share. For this one command
@@ -82,7 +92,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps: retrying with the main suite's versions for both architectures" >&2
     prefs=$(mktemp -d)
     printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs/main-first.pref"
-    apt-get install -y -qq -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}" >/dev/null
+    apt-get install -y -qq --no-install-recommends \
+      -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}" >/dev/null
     rm -rf "$prefs"
   fi
 fi

@@ -8,10 +8,10 @@
 # without tests, builds what ships and packs it into build/release-PLATFORM/:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
-# each with a .sha256 beside it. Then `sha256sum -c` checks the checksums and
-# build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake) the
-# archives' contents, the shipped module's PE or ELF check, and the shipped
-# programs run on the shipped module.
+# each with a .sha256 beside it. Then `sha256sum -c` checks the two checksum
+# files, and build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake)
+# the install route, the archives' contents against it, the shipped module's
+# PE or ELF check, and the shipped programs run on the shipped module.
 # Exit status: 0 when every platform's archives were made and passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +29,12 @@ for platform in "${platforms[@]}"; do
   # The archives of an earlier version must not be taken for this one's.
   rm -f "$build"/Pellasto-*
   cmake --workflow --preset "release-$platform"
-  (cd "$build" && sha256sum -c Pellasto-*.sha256)
+  # Each archive has its checksum file, and it holds the archive's digest.
+  version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  extension=tar.gz
+  case $platform in windows-*) extension=zip ;; esac
+  (cd "$build" && sha256sum -c "Pellasto-$version-$platform.$extension.sha256" \
+    "Pellasto-$version-$platform-symbols.$extension.sha256")
   cmake -P "$build/check-release.cmake"
 done
 echo "release: ${platforms[*]} made and checked"

@@ -29,6 +29,24 @@ have() { command -v "$1" >/dev/null 2>&1; }
 leg dev "" cmake --workflow --preset dev
 # The README's preview commands in a fresh clone of the committed tree.
 leg main-job "" ctest --preset main-job
+# The oldest GCC kept building: the module, pellasto-check and the dev suite.
+leg gcc11 "$(have g++-11 || echo 'g++-11 not installed')" cmake --workflow --preset gcc11
+# The README's plain build, as on a system without Debian's package tools
+# (dpkg, dpkg-query and their database hidden): once with every optional
+# library, once with none (their headers, GoogleTest and the binary checkers
+# hidden too), which must still build the module and say what it left out.
+no_dpkg() {
+  local hide=(--tmpfs /var/lib/dpkg --ro-bind /dev/null /usr/bin/dpkg
+    --ro-bind /dev/null /usr/bin/dpkg-query)
+  local optional=(--tmpfs /usr/include/CLI --tmpfs /usr/include/nlohmann
+    --tmpfs /usr/include/gtest --tmpfs /usr/include/gmock --tmpfs /usr/src/googletest
+    --tmpfs /usr/lib/x86_64-linux-gnu/cmake/GTest --tmpfs /usr/include/libxml2
+    --ro-bind /dev/null /usr/bin/checksec --ro-bind /dev/null /usr/bin/hardening-check)
+  bwrap --dev-bind / / "${hide[@]}" -- bash scripts/plain-build.sh build/no-dpkg &&
+    bwrap --dev-bind / / "${hide[@]}" "${optional[@]}" -- \
+      bash scripts/plain-build.sh --module-only build/no-dpkg-bare
+}
+leg no-dpkg "$(have bwrap || echo 'bwrap not installed (bubblewrap)')" no_dpkg
 lint_missing() {
   have clang-format || { echo 'clang-format not installed'; return; }
   have clang-tidy || echo 'clang-tidy not installed'
