@@ -15,14 +15,20 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "harness/module.h"
 #include "pellasto_version.h"
-#include "tools/check/src/checks.h"
+#include "tools/check/src/capture.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/fp_state.h"
 #include "tools/check/src/image.h"
 #include "tools/check/src/report.h"
+#include "tools/check/src/runner.h"
 
 namespace {
 
@@ -39,6 +45,11 @@ constexpr char kSeparator = '/';
 constexpr bool kWindows = false;
 #endif
 constexpr int kWordSize = sizeof(void*) * 8;
+
+// The report's streams: the module's output is captured from descriptors 1
+// and 2, so the report goes to copies of them taken before.
+FILE* g_out = stdout;
+FILE* g_err = stderr;
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
@@ -139,6 +150,9 @@ Outcome run(const std::string& path, int threads) {
     o.status = kNotLoadable;
     return o;
   }
+  static check::OutputCapture capture;  // before the module loads: it may write then
+  const bool capturing = capture.start();
+  const check::FpControl before_load = check::fp_control_now();
   std::string loader;
   void* handle = harness::open_module(path, &loader);
   if (handle == nullptr) {
@@ -146,7 +160,7 @@ Outcome run(const std::string& path, int threads) {
     o.status = kNotLoadable;
     return o;
   }
-  harness::PellastoModule module{};
+  static harness::PellastoModule module{};
   std::string missing;
   harness::bind_pellasto(handle, &module, &missing);
   if (module.shade == nullptr) {
@@ -154,7 +168,17 @@ Outcome run(const std::string& path, int threads) {
     o.status = kNotLoadable;
     return o;
   }
-  check::run_checks(module, threads, &o.report);
+  if (module.set_module_handle != nullptr) {
+    module.set_module_handle(harness::program_module());
+  }
+  check::Context context;
+  context.module = &module;
+  context.threads = threads;
+  context.before_load = before_load;
+  context.output = capturing ? &capture : nullptr;
+  for (const check::Check& c : check::catalogue()) {
+    o.report.add(c.group, c.name, check::run_check(c, context));
+  }
   o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;
   // The module stays loaded: the threads and host functions are done with it,
   // and a module is never unloaded under a renderer either.
@@ -162,34 +186,34 @@ Outcome run(const std::string& path, int threads) {
 }
 
 void print_text(const Outcome& o) {
-  std::printf("module: %s\n", o.module.c_str());
+  std::fprintf(g_out, "module: %s\n", o.module.c_str());
   if (!o.info.description.empty()) {
-    std::printf("file: %s, version %s\n", o.info.description.c_str(),
-                o.version.empty() ? "unknown" : o.version.c_str());
+    std::fprintf(g_out, "file: %s, version %s\n", o.info.description.c_str(),
+                 o.version.empty() ? "unknown" : o.version.c_str());
   }
   if (!o.error.empty()) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "pellasto-check: cannot check %s: %s\n", o.module.c_str(),
+    std::fflush(g_out);
+    std::fprintf(g_err, "pellasto-check: cannot check %s: %s\n", o.module.c_str(),
                  o.error.c_str());
     return;
   }
   for (const std::string& group : o.report.groups()) {
-    int passed = 0, failed = 0;
+    const int skipped = o.report.count(check::Result::Status::kSkipped, group);
+    std::fprintf(
+        g_out, "%-11s %d passed, %d failed%s\n", (group + ":").c_str(),
+        o.report.count(check::Result::Status::kPassed, group),
+        o.report.count(check::Result::Status::kFailed, group),
+        skipped > 0 ? (", " + std::to_string(skipped) + " skipped").c_str() : "");
     for (const check::CheckResult& c : o.report.checks()) {
-      if (c.group == group) {
-        (c.passed ? passed : failed) += 1;
-      }
-    }
-    std::printf("%-11s %d passed, %d failed\n", (group + ":").c_str(), passed, failed);
-    for (const check::CheckResult& c : o.report.checks()) {
-      if (c.group == group && !c.passed) {
-        std::printf("  FAILED %s: %s\n", c.name.c_str(),
-                    c.detail.empty() ? "does not hold" : c.detail.c_str());
+      if (c.group == group && !c.passed()) {
+        std::fprintf(g_out, "  %s %s: %s\n", c.failed() ? "FAILED" : "skipped",
+                     c.name.c_str(),
+                     c.result.detail.empty() ? "does not hold" : c.result.detail.c_str());
       }
     }
   }
-  std::printf("pellasto-check: %d passed, %d failed\n", o.report.passed(),
-              o.report.failed());
+  std::fprintf(g_out, "pellasto-check: %d passed, %d failed\n", o.report.passed(),
+               o.report.failed());
 }
 
 void print_json(const Outcome& o) {
@@ -210,16 +234,16 @@ void print_json(const Outcome& o) {
   nlohmann::ordered_json checks = nlohmann::ordered_json::array();
   for (const check::CheckResult& c : o.report.checks()) {
     nlohmann::ordered_json entry = {
-        {"group", c.group}, {"name", c.name}, {"passed", c.passed}};
-    if (!c.passed) {
-      entry["detail"] = c.detail;
+        {"group", c.group}, {"name", c.name}, {"passed", c.passed()}};
+    if (!c.passed()) {
+      entry["detail"] = c.result.detail;
     }
     checks.push_back(entry);
   }
   j["checks"] = checks;
   j["passed"] = o.report.passed();
   j["failed"] = o.report.failed();
-  std::printf("%s\n", j.dump(2).c_str());
+  std::fprintf(g_out, "%s\n", j.dump(2).c_str());
 }
 
 int check_main(int argc, char** argv) {
@@ -248,12 +272,21 @@ int check_main(int argc, char** argv) {
     app.exit(e);
     return kUsage;
   }
+#if defined(_WIN32)
+  g_out = _fdopen(_dup(1), "w");
+  g_err = _fdopen(_dup(2), "w");
+#else
+  g_out = fdopen(dup(1), "w");
+  g_err = fdopen(dup(2), "w");
+#endif
   const Outcome o = run(module.empty() ? default_module() : module, threads);
   if (json) {
     print_json(o);
   } else {
     print_text(o);
   }
+  std::fflush(g_out);
+  std::fflush(g_err);
   return o.status;
 }
 

@@ -1,0 +1,21 @@
+#include "tools/check/src/catalogue.h"
+
+namespace check {
+
+const std::vector<Check>& catalogue() {
+  static const std::vector<Check> checks = [] {
+    std::vector<Check> c;
+    add_export_checks(&c);
+    add_lifecycle_checks(&c);
+    add_binding_checks(&c);
+    add_frame_checks(&c);
+    add_restore_checks(&c);
+    add_parameter_checks(&c);
+    add_message_checks(&c);
+    add_thread_checks(&c);
+    return c;
+  }();
+  return checks;
+}
+
+}  // namespace check
