@@ -26,6 +26,11 @@ struct Context {
   int repeat = 1;           // --repeat: how often randomised checks run
   FpControl before_load{};  // the floating-point control state before the module loaded
   OutputCapture* output = nullptr;  // what the module writes while the check runs
+  // What the module wrote while it was loaded (the first bytes of each stream,
+  // and how many in all); load_output_seen is false where nobody captured it.
+  bool load_output_seen = false;
+  std::string stdout_at_load, stderr_at_load;
+  std::uint64_t stdout_bytes_at_load = 0, stderr_bytes_at_load = 0;
 };
 
 struct Result {
@@ -59,6 +64,7 @@ void add_export_checks(std::vector<Check>* checks);
 void add_lifecycle_checks(std::vector<Check>* checks);
 void add_binding_checks(std::vector<Check>* checks);
 void add_frame_checks(std::vector<Check>* checks);
+void add_frame_rule_checks(std::vector<Check>* checks);
 void add_restore_checks(std::vector<Check>* checks);
 void add_record_checks(std::vector<Check>* checks);
 void add_parameter_checks(std::vector<Check>* checks);

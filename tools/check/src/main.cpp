@@ -160,6 +160,10 @@ Outcome run(const std::string& path, int threads) {
     o.status = kNotLoadable;
     return o;
   }
+  check::CapturedOutput at_load;
+  if (capturing) {
+    at_load = capture.take();
+  }
   static harness::PellastoModule module{};
   std::string missing;
   harness::bind_pellasto(handle, &module, &missing);
@@ -176,6 +180,11 @@ Outcome run(const std::string& path, int threads) {
   context.threads = threads;
   context.before_load = before_load;
   context.output = capturing ? &capture : nullptr;
+  context.load_output_seen = capturing && at_load.complete;
+  context.stdout_at_load = at_load.out;
+  context.stderr_at_load = at_load.err;
+  context.stdout_bytes_at_load = at_load.out_bytes;
+  context.stderr_bytes_at_load = at_load.err_bytes;
   for (const check::Check& c : check::catalogue()) {
     o.report.add(c.group, c.name, check::run_check(c, context));
   }
