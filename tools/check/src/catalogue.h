@@ -16,6 +16,7 @@
 namespace check {
 
 class OutputCapture;
+struct CapturedOutput;
 
 // What a check is handed: the loaded module, bound, with this program's own
 // handle already given to it, and the run's settings.
@@ -26,11 +27,9 @@ struct Context {
   int repeat = 1;           // --repeat: how often randomised checks run
   FpControl before_load{};  // the floating-point control state before the module loaded
   OutputCapture* output = nullptr;  // what the module writes while the check runs
-  // What the module wrote while it was loaded (the first bytes of each stream,
-  // and how many in all); load_output_seen is false where nobody captured it.
-  bool load_output_seen = false;
-  std::string stdout_at_load, stderr_at_load;
-  std::uint64_t stdout_bytes_at_load = 0, stderr_bytes_at_load = 0;
+  // What the module wrote on each stream while it loaded (null where the
+  // streams cannot be captured).
+  const CapturedOutput* load_output = nullptr;
 };
 
 struct Result {

@@ -1,55 +1,36 @@
 // pellasto-check: a self-check that a pipeline engineer runs on the machine
-// that renders. It says what the module file is, loads it the way a renderer
-// does (this program exports the host functions itself and hands the module
-// its own handle) and checks what a renderer relies on. Exit status: 0 every
-// check held, 1 a check failed, 2 the module cannot be loaded or is not the
-// Pellasto shader's module, 3 a usage error.
+// that renders. It says what each module file named is and has worker
+// processes load it the way a renderer does (this program exports the host
+// functions itself and hands the module its own handle) and run the checks
+// of what a renderer relies on. Exit status: 0 every check held, 1 a check
+// failed, 2 a module cannot be loaded or is not the Pellasto shader's module,
+// 3 a usage error; with several modules, the worst of them.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
-#include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 #include <thread>
-
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
+#include <vector>
 
 #include "harness/module.h"
 #include "pellasto_version.h"
-#include "tools/check/src/capture.h"
 #include "tools/check/src/catalogue.h"
-#include "tools/check/src/fp_state.h"
-#include "tools/check/src/image.h"
-#include "tools/check/src/report.h"
-#include "tools/check/src/runner.h"
+#include "tools/check/src/output.h"
+#include "tools/check/src/supervisor.h"
+#include "tools/check/src/worker.h"
 
 namespace {
 
-constexpr int kAllPassed = 0;
-constexpr int kSomeFailed = 1;
-constexpr int kNotLoadable = 2;
-constexpr int kUsage = 3;
+using check::kUsage;
 
 #if defined(_WIN32)
 constexpr char kSeparator = '\\';
-constexpr bool kWindows = true;
 #else
 constexpr char kSeparator = '/';
-constexpr bool kWindows = false;
 #endif
-constexpr int kWordSize = sizeof(void*) * 8;
-
-// The report's streams: the module's output is captured from descriptors 1
-// and 2, so the report goes to copies of them taken before.
-FILE* g_out = stdout;
-FILE* g_err = stderr;
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
@@ -63,216 +44,116 @@ std::string default_module() {
   return exists(shaders) ? shaders : dir + kSeparator + file;
 }
 
-// Why a file of this kind cannot be loaded here, or empty if it can be tried.
-std::string unloadable(const check::ImageInfo& info) {
-  const std::string use = "use the " + std::string(PELLASTO_PLATFORM) + " build";
-  switch (info.format) {
-    case check::Format::kMissing:
-      return "not found";
-    case check::Format::kUnreadable:
-      return "cannot be read";
-    case check::Format::kOther:
-      return "not a module: neither a Windows DLL (PE) nor a Linux shared object (ELF)";
-    case check::Format::kPe:
-    case check::Format::kElf:
-      break;
+// Glob matching: * any text, ? any one character.
+bool glob(const char* pattern, const char* text) {
+  if (*pattern == '\0') {
+    return *text == '\0';
   }
-  if ((info.format == check::Format::kPe) != kWindows) {
-    return std::string("this is a ") + (kWindows ? "Linux" : "Windows") + " module; a " +
-           (kWindows ? "Windows" : "Linux") + " host cannot load it: " + use;
+  if (*pattern == '*') {
+    return glob(pattern + 1, text) || (*text != '\0' && glob(pattern, text + 1));
   }
-  if (info.machine != "i386" && info.machine != "x86-64") {
-    return "this module is built for " + info.machine + ", not x86: " + use;
-  }
-  if (info.word_size != kWordSize) {
-    return "this is a " + std::to_string(info.word_size) + "-bit module; a " +
-           std::to_string(kWordSize) + "-bit host cannot load it: " + use;
-  }
-  return "";
+  return *text != '\0' && (*pattern == '?' || *pattern == *text) &&
+         glob(pattern + 1, text + 1);
 }
 
-// The loader's reason, made plain where it is a missing library.
-std::string load_failure(const std::string& path, const check::ImageInfo& info,
-                         const std::string& loader) {
-#if defined(_WIN32)
-  if (loader.find("(error 126)") != std::string::npos) {
-    // The file is there, so what is not found is a library it imports.
-    std::string missing;
-    int count = 0;
-    for (const std::string& dll : info.needed) {
-      if (HMODULE found =
-              LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        FreeLibrary(found);
-      } else {
-        missing += (count++ == 0 ? "" : ", ") + dll;
-      }
-    }
-    if (count == 1) {
-      return "a library it needs is missing: " + missing;
-    }
-    if (count > 1) {
-      return "libraries it needs are missing: " + missing;
-    }
+// A pattern with * or ? is a glob over the whole of "group/name"; one
+// without either matches every check whose "group/name" holds it.
+bool matches(const std::string& pattern, const check::Check& c) {
+  const std::string id = c.group + "/" + c.name;
+  if (pattern.find_first_of("*?") == std::string::npos) {
+    return id.find(pattern) != std::string::npos;
   }
-#else
-  (void)info;
-  const std::string missing = ": cannot open shared object file";
-  const std::size_t at = loader.find(missing);
-  if (at != std::string::npos) {
-    const std::size_t start = loader.rfind(' ', at);
-    const std::string library = loader.substr(start + 1, at - start - 1);
-    if (library != path) {
-      return "a library it needs is missing: " + library;
-    }
-  }
-#endif
-  const std::string prefix = "cannot load " + path + ": ";
-  return loader.compare(0, prefix.size(), prefix) == 0 ? loader.substr(prefix.size())
-                                                       : loader;
+  return glob(pattern.c_str(), id.c_str());
 }
 
-struct Outcome {
-  std::string module;
-  check::ImageInfo info;
-  std::string version;
-  std::string error;  // why the checks did not run
-  check::Report report;
-  int status = kAllPassed;
-};
-
-Outcome run(const std::string& path, int threads) {
-  Outcome o;
-  o.module = path;
-  o.info = check::read_image(path);
-  o.version = kWindows ? check::resource_version(path) : o.info.version;
-  o.error = unloadable(o.info);
-  if (!o.error.empty()) {
-    o.status = kNotLoadable;
-    return o;
-  }
-  static check::OutputCapture capture;  // before the module loads: it may write then
-  const bool capturing = capture.start();
-  const check::FpControl before_load = check::fp_control_now();
-  std::string loader;
-  void* handle = harness::open_module(path, &loader);
-  if (handle == nullptr) {
-    o.error = load_failure(path, o.info, loader);
-    o.status = kNotLoadable;
-    return o;
-  }
-  check::CapturedOutput at_load;
-  if (capturing) {
-    at_load = capture.take();
-  }
-  static harness::PellastoModule module{};
-  std::string missing;
-  harness::bind_pellasto(handle, &module, &missing);
-  if (module.shade == nullptr) {
-    o.error = "not the Pellasto shader's module: it exports no Pellasto";
-    o.status = kNotLoadable;
-    return o;
-  }
-  if (module.set_module_handle != nullptr) {
-    module.set_module_handle(harness::program_module());
-  }
-  check::Context context;
-  context.module = &module;
-  context.threads = threads;
-  context.before_load = before_load;
-  context.output = capturing ? &capture : nullptr;
-  context.load_output_seen = capturing && at_load.complete;
-  context.stdout_at_load = at_load.out;
-  context.stderr_at_load = at_load.err;
-  context.stdout_bytes_at_load = at_load.out_bytes;
-  context.stderr_bytes_at_load = at_load.err_bytes;
-  for (const check::Check& c : check::catalogue()) {
-    o.report.add(c.group, c.name, check::run_check(c, context));
-  }
-  o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;
-  // The module stays loaded: the threads and host functions are done with it,
-  // and a module is never unloaded under a renderer either.
-  return o;
-}
-
-void print_text(const Outcome& o) {
-  std::fprintf(g_out, "module: %s\n", o.module.c_str());
-  if (!o.info.description.empty()) {
-    std::fprintf(g_out, "file: %s, version %s\n", o.info.description.c_str(),
-                 o.version.empty() ? "unknown" : o.version.c_str());
-  }
-  if (!o.error.empty()) {
-    std::fflush(g_out);
-    std::fprintf(g_err, "pellasto-check: cannot check %s: %s\n", o.module.c_str(),
-                 o.error.c_str());
-    return;
-  }
-  for (const std::string& group : o.report.groups()) {
-    const int skipped = o.report.count(check::Result::Status::kSkipped, group);
-    std::fprintf(
-        g_out, "%-11s %d passed, %d failed%s\n", (group + ":").c_str(),
-        o.report.count(check::Result::Status::kPassed, group),
-        o.report.count(check::Result::Status::kFailed, group),
-        skipped > 0 ? (", " + std::to_string(skipped) + " skipped").c_str() : "");
-    for (const check::CheckResult& c : o.report.checks()) {
-      if (c.group == group && !c.passed()) {
-        std::fprintf(g_out, "  %s %s: %s\n", c.failed() ? "FAILED" : "skipped",
-                     c.name.c_str(),
-                     c.result.detail.empty() ? "does not hold" : c.result.detail.c_str());
-      }
-    }
-  }
-  std::fprintf(g_out, "pellasto-check: %d passed, %d failed\n", o.report.passed(),
-               o.report.failed());
-}
-
-void print_json(const Outcome& o) {
-  nlohmann::ordered_json j;
-  j["program"] = "pellasto-check";
-  j["program_version"] = PELLASTO_VERSION;
-  j["platform"] = PELLASTO_PLATFORM;
-  j["module"] = o.module;
-  // null where the file is not a module, or carries no version
-  j["file"] = o.info.description.empty() ? nlohmann::ordered_json()
-                                         : nlohmann::ordered_json(o.info.description);
-  j["file_version"] =
-      o.version.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(o.version);
-  j["status"] = o.status;
-  if (!o.error.empty()) {
-    j["error"] = o.error;
-  }
-  nlohmann::ordered_json checks = nlohmann::ordered_json::array();
-  for (const check::CheckResult& c : o.report.checks()) {
-    nlohmann::ordered_json entry = {
-        {"group", c.group}, {"name", c.name}, {"passed", c.passed()}};
-    if (!c.passed()) {
-      entry["detail"] = c.result.detail;
-    }
-    checks.push_back(entry);
-  }
-  j["checks"] = checks;
-  j["passed"] = o.report.passed();
-  j["failed"] = o.report.failed();
-  std::fprintf(g_out, "%s\n", j.dump(2).c_str());
+// A whole number from `low` to `high`, or a message saying what is wrong.
+CLI::Validator whole_number(long long low, long long high) {
+  return CLI::Validator(
+      [low, high](std::string& text) -> std::string {
+        std::size_t used = 0;
+        long long value = 0;
+        try {
+          value = std::stoll(text, &used);
+        } catch (...) {
+          used = 0;
+        }
+        if (text.empty() || used != text.size()) {
+          return "\"" + text + "\" is not a whole number";
+        }
+        if (value < low || value > high) {
+          return text + " is not from " + std::to_string(low) + " to " +
+                 std::to_string(high);
+        }
+        return "";
+      },
+      "INT in [" + std::to_string(low) + " - " + std::to_string(high) + "]");
 }
 
 int check_main(int argc, char** argv) {
   CLI::App app{
-      "Checks that a Pellasto module loads here and behaves as a renderer expects.\n"
-      "Exit status: 0 every check passed, 1 a check failed, 2 the module cannot be\n"
-      "loaded or is not the Pellasto shader's module, 3 a usage error.",
+      "Checks that Pellasto modules load here and behave as a renderer expects. Each\n"
+      "module is loaded and called only in worker processes: a crash, an exit or a\n"
+      "hang inside it fails the check in progress, and the others still run.\n"
+      "Exit status: 0 every check passed, 1 a check failed, 2 a module cannot be\n"
+      "checked (not found, not a module for this platform, cannot be loaded, not the\n"
+      "Pellasto shader's), 3 a usage error; with several modules, the worst.",
       "pellasto-check"};
-  std::string module;
+  std::vector<std::string> modules;
   const unsigned cores = std::thread::hardware_concurrency();
-  int threads = cores > 0 ? static_cast<int>(cores) : 1;
-  bool json = false;
-  app.add_option("module", module,
-                 "the module to check (default: ../shaders/" +
+  int threads = cores > 1 ? static_cast<int>(std::min(cores, 256u)) : 2;
+  bool json = false, list = false, version = false;
+  std::string junit;
+  std::vector<std::string> only, skip;
+  std::string seed_text;
+  int repeat = 1;
+  double timeout = 30;
+  app.add_option("module", modules,
+                 "the modules to check, each its own report (default: ../shaders/" +
                      harness::module_file("Pellasto") +
                      " from this program's folder, else the one beside it)");
-  app.add_option("-j,--threads", threads,
-                 "threads shading at once (default: one per core)")
-      ->check(CLI::Range(1, 256));
-  app.add_flag("--json", json, "print the result as one JSON object");
+  app.add_option(
+         "-j,--threads", threads,
+         "threads shading at once in the threads check (default: one per core, at "
+         "least 2; 1 skips that check)")
+      ->check(whole_number(1, 256));
+  app.add_flag("--json", json,
+               "print the result as one JSON object (an array for several)");
+  app.add_option("--junit", junit, "also write the result as JUnit XML to this file");
+  app.add_flag("--list", list, "list the checks (group/name) that would run, and stop");
+  app.add_option(
+         "--only", only,
+         "run only the checks matching PATTERN (repeatable): a glob over group/name "
+         "with * and ?, or without them any part of it")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+  app.add_option("--skip", skip, "leave out the checks matching PATTERN (repeatable)")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+  app.add_option(
+         "--seed", seed_text,
+         "the seed of randomised inputs, to replay a run (default: a new one, printed)")
+      ->check(whole_number(0, 9007199254740991LL));
+  app.add_option("--repeat", repeat, "run randomised checks N times (default 1)")
+      ->check(whole_number(1, 1000));
+  app.add_option("--timeout", timeout,
+                 "seconds each check may take before it fails and its worker is ended "
+                 "(default 30)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            std::size_t used = 0;
+            double value = 0;
+            try {
+              value = std::stod(text, &used);
+            } catch (...) {
+              used = 0;
+            }
+            if (text.empty() || used != text.size()) {
+              return "\"" + text + "\" is not a number";
+            }
+            return value > 0 && value <= 86400 ? "" : text + " is not from 0 to 86400 s";
+          },
+          "SECONDS"));
+  app.add_flag("--version", version, "print the version and stop");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -281,34 +162,109 @@ int check_main(int argc, char** argv) {
     app.exit(e);
     return kUsage;
   }
-#if defined(_WIN32)
-  g_out = _fdopen(_dup(1), "w");
-  g_err = _fdopen(_dup(2), "w");
-#else
-  g_out = fdopen(dup(1), "w");
-  g_err = fdopen(dup(2), "w");
-#endif
-  const Outcome o = run(module.empty() ? default_module() : module, threads);
-  if (json) {
-    print_json(o);
-  } else {
-    print_text(o);
+  if (version) {
+    std::printf("pellasto-check %s (%s)\n", PELLASTO_VERSION, PELLASTO_PLATFORM);
+    return 0;
   }
-  std::fflush(g_out);
-  std::fflush(g_err);
-  return o.status;
+
+  check::RunSettings settings;
+  const std::vector<check::Check>& checks = check::catalogue();
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    const auto hit = [&](const std::string& p) { return matches(p, checks[i]); };
+    if ((only.empty() || std::any_of(only.begin(), only.end(), hit)) &&
+        std::none_of(skip.begin(), skip.end(), hit)) {
+      settings.selected.push_back(static_cast<int>(i));
+    }
+  }
+  if (list) {
+    if (json) {
+      std::printf("%s\n", check::json_list(settings.selected).c_str());
+    } else {
+      for (int i : settings.selected) {
+        const check::Check& c = checks[static_cast<std::size_t>(i)];
+        std::printf("%s/%s\n", c.group.c_str(), c.name.c_str());
+      }
+    }
+    return 0;
+  }
+  if (settings.selected.empty()) {
+    std::fprintf(stderr,
+                 "pellasto-check: no check matches --only and --skip (see --list)\n");
+    return kUsage;
+  }
+  std::uint64_t seed = 0;
+  if (seed_text.empty()) {
+    std::random_device random;
+    seed = (std::uint64_t{random()} << 21) ^ random();
+    seed &= (std::uint64_t{1} << 53) - 1;  // a JSON number any reader keeps exact
+  } else {
+    seed = std::stoull(seed_text);
+  }
+  settings.threads = threads;
+  settings.seed = seed;
+  settings.repeat = repeat;
+  settings.timeout = timeout;
+  if (modules.empty()) {
+    modules.push_back(default_module());
+  }
+
+  std::vector<check::Outcome> outcomes;
+  int status = 0;
+  for (const std::string& path : modules) {
+    const auto headers = [&](const check::Outcome& o) {
+      if (!json) {
+        check::print_headers(stdout, o, seed);
+      }
+    };
+    const auto group = [&](const check::Outcome& o, const std::string& name) {
+      if (!json) {
+        check::print_group(stdout, o, name);
+      }
+    };
+    outcomes.push_back(check::check_module(path, settings, headers, group));
+    const check::Outcome& o = outcomes.back();
+    status = std::max(status, o.status);
+    if (!json) {
+      std::fflush(stdout);
+      check::print_error(stderr, o);
+      if (modules.size() > 1) {
+        check::print_totals(stdout, "total:     ", {o});
+      }
+    }
+  }
+  if (!junit.empty()) {
+    std::FILE* file = std::fopen(junit.c_str(), "wb");
+    const std::string xml = check::junit_report(outcomes, seed);
+    if (file == nullptr || std::fwrite(xml.data(), 1, xml.size(), file) != xml.size() ||
+        std::fclose(file) != 0) {
+      std::fprintf(stderr, "pellasto-check: cannot write %s\n", junit.c_str());
+      status = std::max(status, 1);
+    }
+  }
+  if (json) {
+    std::printf("%s\n", check::json_report(outcomes, seed).c_str());
+  } else {
+    check::print_totals(stdout, "pellasto-check:", outcomes);
+  }
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  check::WorkerRequest request;
+  if (check::parse_worker_arguments(argc, argv, &request)) {
+    return check::worker_main(request);
+  }
   try {
     return check_main(argc, argv);
-  } catch (const std::exception& e) {  // out of memory, or no threads: the checks stop
+  } catch (const std::exception& e) {  // out of memory: the checks stop
     std::fprintf(stderr, "pellasto-check: stopped: %s\n", e.what());
-    return kSomeFailed;
+    std::printf("pellasto-check: 0 passed, 1 failed\n");
+    return check::kSomeFailed;
   } catch (...) {
     std::fprintf(stderr, "pellasto-check: stopped\n");
-    return kSomeFailed;
+    std::printf("pellasto-check: 0 passed, 1 failed\n");
+    return check::kSomeFailed;
   }
 }

@@ -22,18 +22,17 @@ std::string written(const char* stream, const std::string& text, std::uint64_t b
 }
 
 Result nothing_at_load(Context& context) {
-  if (!context.load_output_seen) {
+  const CapturedOutput* at_load = context.load_output;
+  if (at_load == nullptr) {
     return Result::skip("the standard streams could not be captured while it loaded");
   }
-  if (context.stdout_bytes_at_load > 0) {
-    return Result::fail(
-        "while it loaded the module wrote " +
-        written("output", context.stdout_at_load, context.stdout_bytes_at_load));
+  if (at_load->out_bytes > 0) {
+    return Result::fail("while it loaded the module wrote " +
+                        written("output", at_load->out, at_load->out_bytes));
   }
-  return Result::holds(
-      context.stderr_bytes_at_load == 0,
-      "while it loaded the module wrote " +
-          written("error", context.stderr_at_load, context.stderr_bytes_at_load));
+  return Result::holds(at_load->err_bytes == 0,
+                       "while it loaded the module wrote " +
+                           written("error", at_load->err, at_load->err_bytes));
 }
 
 Result nothing_in_any_call(const harness::PellastoModule& m, Context& context) {
