@@ -56,7 +56,10 @@ Result calls_leave_fp_state(const harness::PellastoModule& m, Context&) {
         start.rounding == found.rounding ? "" : " (rounding downward, FTZ and DAZ set)";
     const auto note = [&](const std::string& what, const std::string& changed) {
       if (wrong.empty() && !changed.empty()) {
-        wrong = what + in + ": " + changed;
+        wrong = what;
+        wrong += in;
+        wrong += ": ";
+        wrong += changed;
       }
     };
     if (m.version != nullptr) {
