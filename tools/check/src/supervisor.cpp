@@ -174,12 +174,12 @@ Outcome check_module(
       const WorkerProcess::Next got = worker.next_line(&line, deadline);
       if (got == WorkerProcess::Next::kTimeout) {
         worker.kill();
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         fault = "timed out after " + seconds(allowed) + " s";
         break;
       }
       if (got == WorkerProcess::Next::kEnd) {
-        fault = ended(worker.wait());
+        fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
         break;
       }
       const std::size_t space = line.find(' ');
@@ -190,7 +190,7 @@ Outcome check_module(
         allowed = settings.timeout;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "unloadable" || word == "no-shader") {
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         o.error = word == "no-shader"
                       ? "not the Pellasto shader's module: it exports no Pellasto"
                       : load_failure(o.info.load_path, o.info, unescape_detail(rest));
@@ -219,7 +219,7 @@ Outcome check_module(
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "done") {
         done = true;
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         break;
       }
     }
