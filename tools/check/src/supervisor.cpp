@@ -163,7 +163,7 @@ Outcome check_module(
       o.status = kSomeFailed;
       return o;
     }
-    bool loaded = false, done = false, in_check = false;
+    bool loaded = false, done = false;
     std::string fault;  // how the worker ended, when it ended early
     // Loading gets the check's time, and never less than 30 s: a worker's
     // start takes seconds under an emulator.
@@ -197,7 +197,6 @@ Outcome check_module(
         o.status = kNotLoadable;
         return o;
       } else if (word == "begin") {
-        in_check = true;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "result" && next < settings.selected.size()) {
         // result <index> <status> <detail>
@@ -215,7 +214,6 @@ Outcome check_module(
         r.status = status_of(status);
         r.detail = detail;
         record(next++, std::move(r));
-        in_check = false;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "done") {
         done = true;
@@ -231,12 +229,17 @@ Outcome check_module(
       }
       break;
     }
+    if (!loaded && loaded_once && next < settings.selected.size()) {
+      // It loaded before: this time the module failed while loading.
+      record(next++, Result::fail("while the module loaded again: " + fault));
+      continue;
+    }
     if (!loaded) {
       // The loader itself crashed or hung on the file.
       o.error = fault.rfind("timed out", 0) == 0
                     ? "cannot load " + path + ": the loader " + fault
-                    : "cannot load " + path +
-                          ": the file is truncated or corrupt (the loader " + fault + ")";
+                    : "cannot load " + path + ": the file is truncated or corrupt (" +
+                          fault + " while loading)";
       o.status = kNotLoadable;
       return o;
     }
@@ -244,7 +247,8 @@ Outcome check_module(
       // Every check had its result, then the worker ended badly.
       break;
     }
-    (void)in_check;  // between checks too, the next check is the one that did not run
+    // Ended in a check, or between two: the next check is the one that did
+    // not finish.
     record(next++, Result::fail(fault));
   }
   o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;

@@ -5,7 +5,7 @@ namespace {
 
 void fault(FrameParams* params) {
   if (params->mode == 2) {
-    volatile int* nothing = nullptr;
+    volatile int* volatile nothing = nullptr;  // nothing the compiler may fold
     *nothing = 1;
   }
 }
