@@ -60,6 +60,17 @@ std::string load_failure(const std::string& path, const ImageInfo& info,
   std::string missing;
   int count = 0;
 #if defined(_WIN32)
+  // The loader caught an exception in the module's start-up code and gives
+  // its code as the error.
+  const std::size_t error_at = loader.rfind("(error ");
+  const unsigned long code =
+      error_at == std::string::npos
+          ? 0
+          : std::strtoul(loader.c_str() + error_at + 7, nullptr, 10);
+  if (code >= 0xC0000000UL) {
+    return "cannot load " + path + ": the file is truncated or corrupt (" +
+           describe_exception(code) + " while loading)";
+  }
   if (loader.find("(error 126)") != std::string::npos) {
     // The file is there, so what is not found is a library it imports.
     for (const std::string& dll : info.needed) {
