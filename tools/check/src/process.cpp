@@ -1,5 +1,6 @@
 #include "tools/check/src/process.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -136,7 +137,7 @@ WorkerProcess::WorkerProcess() : shared_(std::make_shared<Shared>()) {}
 WorkerProcess::~WorkerProcess() {
   if (!ended_) {
     kill();
-    wait();
+    wait(Clock::now() + std::chrono::seconds(10));
   }
 }
 
@@ -248,11 +249,18 @@ void WorkerProcess::kill() {
   }
 }
 
-std::string WorkerProcess::wait() {
+std::string WorkerProcess::wait(Clock::time_point deadline) {
   if (ended_ || process_ == nullptr) {
     return ending_;
   }
-  WaitForSingleObject(static_cast<HANDLE>(process_), INFINITE);
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (WaitForSingleObject(static_cast<HANDLE>(process_),
+                          static_cast<DWORD>(std::max<long long>(0, left.count()))) !=
+      WAIT_OBJECT_0) {
+    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+    WaitForSingleObject(static_cast<HANDLE>(process_), 10000);
+  }
   DWORD code = 0;
   GetExitCodeProcess(static_cast<HANDLE>(process_), &code);
   CloseHandle(static_cast<HANDLE>(process_));
@@ -326,12 +334,23 @@ void WorkerProcess::kill() {
   }
 }
 
-std::string WorkerProcess::wait() {
+std::string WorkerProcess::wait(Clock::time_point deadline) {
   if (ended_ || pid_ <= 0) {
     return ending_;
   }
   int status = 0;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  for (;;) {
+    const pid_t got = waitpid(pid_, &status, WNOHANG);
+    if (got == pid_ || (got < 0 && errno != EINTR)) {
+      break;
+    }
+    if (Clock::now() >= deadline) {
+      ::kill(pid_, SIGKILL);
+      while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(got == 0 ? 2 : 0));
   }
   ended_ = true;
   pid_ = -1;

@@ -33,8 +33,8 @@ class WorkerProcess {
   // Waits for the worker to end (it has closed its output, or was killed)
   // and says how it ended: empty for exit status 0, else "exit status 3",
   // "crashed with SIGSEGV", "crashed with exception 0xc0000005 (access
-  // violation)".
-  std::string wait();
+  // violation)". A worker still there at `deadline` is ended then.
+  std::string wait(Clock::time_point deadline);
 
   // What the thread reading the worker's output hands over.
   struct Shared;

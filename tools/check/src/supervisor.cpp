@@ -60,6 +60,17 @@ std::string load_failure(const std::string& path, const ImageInfo& info,
   std::string missing;
   int count = 0;
 #if defined(_WIN32)
+  // The loader caught an exception in the module's start-up code and gives
+  // its code as the error.
+  const std::size_t error_at = loader.rfind("(error ");
+  const unsigned long code =
+      error_at == std::string::npos
+          ? 0
+          : std::strtoul(loader.c_str() + error_at + 7, nullptr, 10);
+  if (code >= 0xC0000000UL) {
+    return "cannot load " + path + ": the file is truncated or corrupt (" +
+           describe_exception(code) + " while loading)";
+  }
   if (loader.find("(error 126)") != std::string::npos) {
     // The file is there, so what is not found is a library it imports.
     for (const std::string& dll : info.needed) {
@@ -163,7 +174,7 @@ Outcome check_module(
       o.status = kSomeFailed;
       return o;
     }
-    bool loaded = false, done = false, in_check = false;
+    bool loaded = false, done = false;
     std::string fault;  // how the worker ended, when it ended early
     // Loading gets the check's time, and never less than 30 s: a worker's
     // start takes seconds under an emulator.
@@ -174,12 +185,12 @@ Outcome check_module(
       const WorkerProcess::Next got = worker.next_line(&line, deadline);
       if (got == WorkerProcess::Next::kTimeout) {
         worker.kill();
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         fault = "timed out after " + seconds(allowed) + " s";
         break;
       }
       if (got == WorkerProcess::Next::kEnd) {
-        fault = ended(worker.wait());
+        fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
         break;
       }
       const std::size_t space = line.find(' ');
@@ -190,14 +201,13 @@ Outcome check_module(
         allowed = settings.timeout;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "unloadable" || word == "no-shader") {
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         o.error = word == "no-shader"
                       ? "not the Pellasto shader's module: it exports no Pellasto"
                       : load_failure(o.info.load_path, o.info, unescape_detail(rest));
         o.status = kNotLoadable;
         return o;
       } else if (word == "begin") {
-        in_check = true;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "result" && next < settings.selected.size()) {
         // result <index> <status> <detail>
@@ -215,11 +225,10 @@ Outcome check_module(
         r.status = status_of(status);
         r.detail = detail;
         record(next++, std::move(r));
-        in_check = false;
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "done") {
         done = true;
-        worker.wait();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
         break;
       }
     }
@@ -231,12 +240,17 @@ Outcome check_module(
       }
       break;
     }
+    if (!loaded && loaded_once && next < settings.selected.size()) {
+      // It loaded before: this time the module failed while loading.
+      record(next++, Result::fail("while the module loaded again: " + fault));
+      continue;
+    }
     if (!loaded) {
       // The loader itself crashed or hung on the file.
       o.error = fault.rfind("timed out", 0) == 0
                     ? "cannot load " + path + ": the loader " + fault
-                    : "cannot load " + path +
-                          ": the file is truncated or corrupt (the loader " + fault + ")";
+                    : "cannot load " + path + ": the file is truncated or corrupt (" +
+                          fault + " while loading)";
       o.status = kNotLoadable;
       return o;
     }
@@ -244,7 +258,8 @@ Outcome check_module(
       // Every check had its result, then the worker ended badly.
       break;
     }
-    (void)in_check;  // between checks too, the next check is the one that did not run
+    // Ended in a check, or between two: the next check is the one that did
+    // not finish.
     record(next++, Result::fail(fault));
   }
   o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;

@@ -96,7 +96,7 @@ std::string show_pair(const Vector v[2]) { return show(v[0]) + ", " + show(v[1])
 Result threads_shade_apart(const harness::PellastoModule& m, Context& context) {
   const int threads = context.threads;
   if (threads < 2) {
-    return Result::skip("one thread (--threads 1): no calls ran at once");
+    return Result::skip("--threads 1: no calls ran at once");
   }
   static const HostHooks hooks = harness::real_rotation_hooks(evaluate_and_yield);
   install_hooks(&hooks);

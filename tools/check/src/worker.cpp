@@ -158,7 +158,6 @@ int worker_main(const WorkerRequest& request) {
 #if defined(_WIN32)
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   SetUnhandledExceptionFilter(end_with_exception);
-  _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
   g_channel = _dup(1);
   _setmode(g_channel, _O_BINARY);
 #else

@@ -1,5 +1,6 @@
-// A faulty module: it loads the real Pellasto module from its own folder and
-// exports the five entries, which reach the real module's, with one fault
+// A faulty module: it loads the real Pellasto module (the one the build
+// names in PELLASTO_REAL_MODULE, else the one in its own folder) and exports
+// the five entries, which reach the real module's, with one fault
 // added around the calls. Each faulty module defines faulty::shade, called in
 // place of the real Pellasto.
 #ifndef PELLASTO_CHECK_TESTS_FAULTY_FORWARD_H
