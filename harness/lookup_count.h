@@ -6,7 +6,7 @@
 // Windows the module looks names up through GetProcAddress, called through
 // its import address table: count_lookups_in() points that entry at a
 // wrapper that counts the lookups naming the image and passes each call on.
-// Either way the image can also hide a host function (hidden_lookups()).
+// On glibc the image can also hide a host function (hidden_lookups()).
 #ifndef PELLASTO_HARNESS_LOOKUP_COUNT_H
 #define PELLASTO_HARNESS_LOOKUP_COUNT_H
 
@@ -47,9 +47,10 @@ inline int lookups_named(const char* name) {
   return count != nullptr ? count->load() : 0;
 }
 
-// Host functions this image pretends not to export: a lookup of one of them
-// is counted but finds nothing, as in a host that lacks it. Each is one bit,
-// in the order of the names in lookups_of().
+// Host functions this image pretends not to export, for the indirect
+// functions' resolvers: a lookup of one of them is counted but finds nothing,
+// as in a host that lacks it. Each is one bit, in the order of the names in
+// lookups_of().
 inline std::atomic<unsigned>& hidden_lookups() {
   static std::atomic<unsigned> hidden{0};
   return hidden;
@@ -82,10 +83,6 @@ inline FARPROC WINAPI counting_lookup(HMODULE module, LPCSTR name) {
   // Names below 0x10000 are ordinals, not strings.
   if (module == counted_module().load() && reinterpret_cast<ULONG_PTR>(name) > 0xffff) {
     count_lookup(name);
-    if (is_hidden(name)) {
-      SetLastError(ERROR_PROC_NOT_FOUND);
-      return nullptr;
-    }
   }
   return next_lookup().load()(module, name);
 }

@@ -20,10 +20,10 @@ bool count_lookups(void* pellasto);
 int lookups(const char* name);
 
 // From now on lookups of the host functions in `mask` (1 mi_phen_eval,
-// 2 mi_matrix_rotate_axis, 4 mi_vector_transform) find nothing, as in a host
-// that does not export them; 0 shows them all again. On Windows only the
-// lookups of a module passed to count_lookups() are seen.
-void hide_host_functions(unsigned mask);
+// 2 mi_matrix_rotate_axis, 4 mi_vector_transform) in this program's image
+// find nothing, as in a host that does not export them, whichever module
+// looks; 0 shows them all again. False where they cannot be hidden.
+bool hide_host_functions(unsigned mask);
 
 }  // namespace check
 
