@@ -135,7 +135,7 @@ Result whole_turns_do_not_turn(const harness::PellastoModule& m, Context&) {
         if (host.rotations + host.transforms != 0 ||
             !harness::same_bits(r.seen, none.seen)) {
           return Result::fail(
-              whole.name + ": " +
+              c.name + ", made " + show(turns) + ": " +
               (host.rotations + host.transforms != 0
                    ? "the host was asked to rotate " + std::to_string(host.rotations) +
                          " and to transform " + std::to_string(host.transforms) + " times"
