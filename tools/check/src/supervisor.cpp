@@ -13,6 +13,7 @@
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/process.h"
+#include "tools/check/src/text.h"
 #include "tools/check/src/worker.h"
 
 namespace check {
