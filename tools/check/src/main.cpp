@@ -232,6 +232,17 @@ int check_main(int argc, char** argv) {
 
 }  // namespace
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+// Built with AddressSanitizer (the asan preset): a crash in a worker is the
+// module's signal, for the supervisor to name, not a sanitizer's report that
+// ends the worker with status 1.
+extern "C" const char* __asan_default_options() {
+  return "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+}
+#endif
+#endif
+
 int main(int argc, char** argv) {
   check::WorkerRequest request;
   if (check::parse_worker_arguments(argc, argv, &request)) {
