@@ -20,6 +20,7 @@
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/output.h"
 #include "tools/check/src/supervisor.h"
+#include "tools/check/src/text.h"
 #include "tools/check/src/worker.h"
 
 namespace {
@@ -42,28 +43,6 @@ std::string default_module() {
   const std::string shaders =
       dir.substr(0, dir.find_last_of("\\/") + 1) + "shaders" + kSeparator + file;
   return exists(shaders) ? shaders : dir + kSeparator + file;
-}
-
-// Glob matching: * any text, ? any one character.
-bool glob(const char* pattern, const char* text) {
-  if (*pattern == '\0') {
-    return *text == '\0';
-  }
-  if (*pattern == '*') {
-    return glob(pattern + 1, text) || (*text != '\0' && glob(pattern, text + 1));
-  }
-  return *text != '\0' && (*pattern == '?' || *pattern == *text) &&
-         glob(pattern + 1, text + 1);
-}
-
-// A pattern with * or ? is a glob over the whole of "group/name"; one
-// without either matches every check whose "group/name" holds it.
-bool matches(const std::string& pattern, const check::Check& c) {
-  const std::string id = c.group + "/" + c.name;
-  if (pattern.find_first_of("*?") == std::string::npos) {
-    return id.find(pattern) != std::string::npos;
-  }
-  return glob(pattern.c_str(), id.c_str());
 }
 
 // A whole number from `low` to `high`, or a message saying what is wrong.
@@ -170,7 +149,9 @@ int check_main(int argc, char** argv) {
   check::RunSettings settings;
   const std::vector<check::Check>& checks = check::catalogue();
   for (std::size_t i = 0; i < checks.size(); ++i) {
-    const auto hit = [&](const std::string& p) { return matches(p, checks[i]); };
+    const auto hit = [&](const std::string& p) {
+      return check::selects(p, checks[i].group + "/" + checks[i].name);
+    };
     if ((only.empty() || std::any_of(only.begin(), only.end(), hit)) &&
         std::none_of(skip.begin(), skip.end(), hit)) {
       settings.selected.push_back(static_cast<int>(i));
@@ -250,6 +231,17 @@ int check_main(int argc, char** argv) {
 }
 
 }  // namespace
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+// Built with AddressSanitizer (the asan preset): a crash in a worker is the
+// module's signal, for the supervisor to name, not a sanitizer's report that
+// ends the worker with status 1.
+extern "C" const char* __asan_default_options() {
+  return "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+}
+#endif
+#endif
 
 int main(int argc, char** argv) {
   check::WorkerRequest request;

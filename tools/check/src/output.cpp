@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "pellasto_version.h"
+#include "tools/check/src/text.h"
 
 namespace check {
 
@@ -20,39 +21,6 @@ const char* status_name(Status s) {
       return "skipped";
   }
   return "failed";
-}
-
-// The length of the UTF-8 sequence at `at`, or 0 if there is none.
-std::size_t utf8_sequence(const std::string& s, std::size_t at) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char c = b(at);
-  std::size_t n = 0;
-  std::uint32_t min = 0;
-  if (c < 0x80) {
-    return 1;
-  } else if ((c & 0xe0) == 0xc0) {
-    n = 2, min = 0x80;
-  } else if ((c & 0xf0) == 0xe0) {
-    n = 3, min = 0x800;
-  } else if ((c & 0xf8) == 0xf0) {
-    n = 4, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (at + n > s.size()) {
-    return 0;
-  }
-  std::uint32_t code = c & (0x7f >> n);
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((b(at + i) & 0xc0) != 0x80) {
-      return 0;
-    }
-    code = (code << 6) | (b(at + i) & 0x3f);
-  }
-  if (code < min || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) {
-    return 0;
-  }
-  return n;
 }
 
 std::string xml_escaped(const std::string& raw) {
@@ -91,23 +59,6 @@ std::string xml_escaped(const std::string& raw) {
 }
 
 }  // namespace
-
-std::string valid_utf8(const std::string& text, bool for_xml) {
-  std::string s;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = utf8_sequence(text, i);
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (n == 0 ||
-        (for_xml && n == 1 && c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {
-      s += "\xef\xbf\xbd";
-      i += n == 0 ? 1 : n;
-    } else {
-      s.append(text, i, n);
-      i += n;
-    }
-  }
-  return s;
-}
 
 void print_headers(std::FILE* out, const Outcome& o, std::uint64_t seed) {
   std::fprintf(out, "module: %s\n", o.module.c_str());

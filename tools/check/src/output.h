@@ -31,10 +31,6 @@ std::string json_list(const std::vector<int>& selected);
 // JUnit XML: a testsuite per group of each module, a testcase per check.
 std::string junit_report(const std::vector<Outcome>& outcomes, std::uint64_t seed);
 
-// `text` with every byte sequence that is not UTF-8 replaced by U+FFFD and,
-// for XML, the control characters XML 1.0 cannot hold as well.
-std::string valid_utf8(const std::string& text, bool for_xml);
-
 }  // namespace check
 
 #endif  // PELLASTO_CHECK_OUTPUT_H

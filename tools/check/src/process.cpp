@@ -298,6 +298,7 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   std::vector<std::string> all{self};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(all.size() + 1);
   for (std::string& a : all) {
     argv.push_back(&a[0]);
   }

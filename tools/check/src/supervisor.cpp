@@ -13,6 +13,7 @@
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/process.h"
+#include "tools/check/src/text.h"
 #include "tools/check/src/worker.h"
 
 namespace check {
@@ -70,6 +71,15 @@ std::string load_failure(const std::string& path, const ImageInfo& info,
   if (code >= 0xC0000000UL) {
     return "cannot load " + path + ": the file is truncated or corrupt (" +
            describe_exception(code) + " while loading)";
+  }
+  // The same, as some loaders report it: the exception's code translated
+  // (ERROR_NOACCESS for an access violation), or the start-up code failed.
+  if (code == 998 || code == 1114) {
+    const std::string prefix = "cannot load " + path + ": ";
+    const std::string reason = loader.compare(0, prefix.size(), prefix) == 0
+                                   ? loader.substr(prefix.size())
+                                   : loader;
+    return prefix + "the file is truncated or corrupt (while loading: " + reason + ")";
   }
   if (loader.find("(error 126)") != std::string::npos) {
     // The file is there, so what is not found is a library it imports.

@@ -35,11 +35,6 @@ bool parse_worker_arguments(int argc, char** argv, WorkerRequest* request);
 // Runs the worker; the process's exit status.
 int worker_main(const WorkerRequest& request);
 
-// A detail on one line and back: backslash, line ends and control bytes
-// escaped.
-std::string escape_detail(const std::string& text);
-std::string unescape_detail(const std::string& text);
-
 }  // namespace check
 
 #endif  // PELLASTO_CHECK_WORKER_H
