@@ -210,8 +210,10 @@ std::string junit_report(const std::vector<Outcome>& outcomes, std::uint64_t see
       skipped += s;
       suites += "  <testsuite name=\"" + xml_escaped(group) + "\" tests=\"" +
                 std::to_string(n) + "\" failures=\"" + std::to_string(f) +
-                "\" errors=\"0\" skipped=\"" + std::to_string(s) + "\">\n" + properties +
-                cases + "  </testsuite>\n";
+                "\" errors=\"0\" skipped=\"" + std::to_string(s) + "\">\n";
+      suites += properties;
+      suites += cases;
+      suites += "  </testsuite>\n";
     }
   }
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites "

@@ -257,10 +257,12 @@ Outcome check_module(
     }
     if (!loaded) {
       // The loader itself crashed or hung on the file.
-      o.error = fault.rfind("timed out", 0) == 0
-                    ? "cannot load " + path + ": the loader " + fault
-                    : "cannot load " + path + ": the file is truncated or corrupt (" +
-                          fault + " while loading)";
+      o.error = "cannot load " + path;
+      if (fault.rfind("timed out", 0) == 0) {
+        o.error += ": the loader " + fault;
+      } else {
+        o.error += ": the file is truncated or corrupt (" + fault + " while loading)";
+      }
       o.status = kNotLoadable;
       return o;
     }
