@@ -54,20 +54,21 @@ void* phen_eval(RenderState* state, void* parameter) {
 
 #if defined(__ELF__) && defined(__GLIBC__)
 // On glibc every dlsym() of an indirect function runs its resolver, so the
-// resolvers count the lookups made in this module.
+// resolvers count the lookups made in this module; a resolver that answers
+// null makes dlsym() find nothing (a hidden function).
 
 extern "C" {
 decltype(&phen_eval) resolve_phen_eval() {
   harness::count_lookup("mi_phen_eval");
-  return phen_eval;
+  return harness::is_hidden("mi_phen_eval") ? nullptr : phen_eval;
 }
 [[maybe_unused]] decltype(&matrix_rotate_axis) resolve_matrix_rotate_axis() {
   harness::count_lookup("mi_matrix_rotate_axis");
-  return matrix_rotate_axis;
+  return harness::is_hidden("mi_matrix_rotate_axis") ? nullptr : matrix_rotate_axis;
 }
 [[maybe_unused]] decltype(&vector_transform) resolve_vector_transform() {
   harness::count_lookup("mi_vector_transform");
-  return vector_transform;
+  return harness::is_hidden("mi_vector_transform") ? nullptr : vector_transform;
 }
 HOST_MODULE_EXPORT void* mi_phen_eval(RenderState*, void*)
     __attribute__((ifunc("resolve_phen_eval")));

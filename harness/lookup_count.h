@@ -6,6 +6,7 @@
 // Windows the module looks names up through GetProcAddress, called through
 // its import address table: count_lookups_in() points that entry at a
 // wrapper that counts the lookups naming the image and passes each call on.
+// On glibc the image can also hide a host function (hidden_lookups()).
 #ifndef PELLASTO_HARNESS_LOOKUP_COUNT_H
 #define PELLASTO_HARNESS_LOOKUP_COUNT_H
 
@@ -44,6 +45,22 @@ inline void count_lookup(const char* name) {
 inline int lookups_named(const char* name) {
   const std::atomic<int>* count = lookups_of(name);
   return count != nullptr ? count->load() : 0;
+}
+
+// Host functions this image pretends not to export, for the indirect
+// functions' resolvers: a lookup of one of them is counted but finds nothing,
+// as in a host that lacks it. Each is one bit, in the order of the names in
+// lookups_of().
+inline std::atomic<unsigned>& hidden_lookups() {
+  static std::atomic<unsigned> hidden{0};
+  return hidden;
+}
+
+inline bool is_hidden(const char* name) {
+  const unsigned hidden = hidden_lookups().load();
+  return (hidden & 1u && std::strcmp(name, "mi_phen_eval") == 0) ||
+         (hidden & 2u && std::strcmp(name, "mi_matrix_rotate_axis") == 0) ||
+         (hidden & 4u && std::strcmp(name, "mi_vector_transform") == 0);
 }
 
 #if defined(_WIN32)

@@ -518,38 +518,6 @@ TEST_F(FrameOverride, WholeTurnsAndRemaindersThatAreNotANumberMakeNoHostCall) {
   }
 }
 
-TEST_F(FrameOverride, ModesWithoutDirectionPassInputThroughAndKeepTheHostFrame) {
-  const std::int32_t modes[] = {0, 3, -1, 1 << 30,
-                                std::numeric_limits<std::int32_t>::min()};
-  for (std::int32_t mode : modes) {
-    SCOPED_TRACE(mode);
-    Sample s;
-    const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
-    s.params.mode = mode;
-    s.params.direction = {1, 0, 0};
-    s.params.rotation = 0.25f;
-    s.connect_all();
-    {
-      InSequence in_order;
-      EXPECT_CALL(host, PhenEval(&s.state, &s.params.mode))
-          .WillOnce(Return(&s.params.mode));
-      EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
-          .WillOnce([&](RenderState* state, void*) -> void* {
-            seen[0] = state->surface_derivatives[0];
-            seen[1] = state->surface_derivatives[1];
-            // Whatever runs for the input scribbles over the vectors.
-            state->surface_derivatives[0] = {9, 9, 9};
-            state->surface_derivatives[1] = {8, 8, 8};
-            return &input_value;
-          });
-    }
-    EXPECT_EQ(s.shade(), 1);
-    EXPECT_TRUE(same_bits(seen, host_vectors));
-    EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
-    EXPECT_TRUE(same_bits(s.result, input_value));
-  }
-}
-
 TEST_F(FrameOverride, ResultAndRestoredVectorsKeepEveryBit) {
   const std::uint32_t patterns[] = {0x7f800001u /* signalling NaN */, 0xffc12345u,
                                     0x80000000u, 0x00000001u /* smallest denormal */,
@@ -607,24 +575,6 @@ TEST_F(FrameOverride, NestedCallsEachRestoreTheVectorsTheyFound) {
   EXPECT_EQ(outer_frame_seen_by_inner_caller[0], (Vector{0, 1, 0}));
   EXPECT_TRUE(same_bits(s.result, inner.input));
   EXPECT_TRUE(same_bits(s.derivatives, host_vectors));
-}
-
-TEST_F(FrameOverride, VectorsAreRestoredWhereTheHostHoldsThemAfterTheInput) {
-  Sample s;
-  Vector moved[2] = {{1, 1, 1}, {2, 2, 2}};
-  const Vector host_vectors[2] = {s.derivatives[0], s.derivatives[1]};
-  s.params.mode = 2;
-  s.params.position = {0, 3, 0};
-  s.connect(&s.params.input);
-  EXPECT_CALL(host, PhenEval(&s.state, &s.params.input))
-      .WillOnce([&](RenderState* state, void*) -> void* {
-        state->surface_derivatives = moved;
-        return &input_value;
-      });
-
-  EXPECT_EQ(s.shade(), 1);
-  EXPECT_TRUE(same_bits(moved, host_vectors));
-  EXPECT_EQ(s.derivatives[1], (Vector{0, 1, 0}));  // the override, left behind
 }
 
 TEST_F(FrameOverride, WithoutDerivativeVectorsTheInputStillPassesThrough) {

@@ -2,14 +2,16 @@
 
 #include <fcntl.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #if defined(_WIN32)
 #include <io.h>
-#define dup _dup
 #define dup2 _dup2
 #define close _close
 #define read _read
+#define write _write
 #else
 #include <unistd.h>
 #endif
@@ -18,72 +20,119 @@ namespace check {
 
 namespace {
 
+// Written through a descriptor to know when its thread has read everything
+// before it; no module writes these bytes.
+constexpr char kMarker[] = "\x01pellasto-check mark\x02";
+constexpr std::size_t kMarkerSize = sizeof kMarker - 1;
+
 bool make_pipe(int fds[2]) {
 #if defined(_WIN32)
-  return _pipe(fds, 1 << 16, _O_BINARY) == 0;
+  return _pipe(fds, 1 << 16, _O_BINARY | _O_NOINHERIT) == 0;
 #else
   if (pipe(fds) != 0) {
     return false;
   }
-  // Read after the writer is closed; non-blocking in case nothing came.
-  fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+  fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
   return true;
 #endif
 }
 
-std::string drain(int fd) {
-  std::string s;
-  char buffer[4096];
-  for (;;) {
-    const int n = static_cast<int>(read(fd, buffer, sizeof buffer));
-    if (n <= 0) {
-      break;
-    }
-    s.append(buffer, static_cast<std::size_t>(n));
-  }
-  return s;
-}
-
 }  // namespace
 
-OutputCapture::OutputCapture() {
+bool OutputCapture::start() {
   std::fflush(stdout);
   std::fflush(stderr);
-  for (int stream = 0; stream < 2; ++stream) {
-    const int fd = stream + 1;
+  for (int i = 0; i < 2; ++i) {
     int fds[2];
     if (!make_pipe(fds)) {
+      return false;
+    }
+    if (dup2(fds[1], i + 1) < 0) {
+      close(fds[0]);
+      close(fds[1]);
+      return false;
+    }
+    close(fds[1]);
+    streams_[i].reader = fds[0];
+    streams_[i].drain = std::thread([this, i] { drain(&streams_[i]); });
+  }
+  started_ = true;
+  return true;
+}
+
+void OutputCapture::drain(Stream* stream) {
+  std::string pending;  // read, but perhaps the start of a marker
+  char buffer[4096];
+  for (;;) {
+    const int n = static_cast<int>(read(stream->reader, buffer, sizeof buffer));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (n <= 0) {
+      stream->ended = true;
+      read_up_.notify_all();
       return;
     }
-    saved_[stream] = dup(fd);
-    dup2(fds[1], fd);
-    close(fds[1]);
-    readers_[stream] = fds[0];
-  }
-  ok_ = true;
-}
-
-void OutputCapture::stop() {
-  if (stopped_) {
-    return;
-  }
-  stopped_ = true;
-  std::fflush(stdout);
-  std::fflush(stderr);
-  for (int stream = 0; stream < 2; ++stream) {
-    if (saved_[stream] >= 0) {
-      // Putting the saved descriptor back closes the pipe's last writer, so
-      // the reader sees the end of what was written.
-      dup2(saved_[stream], stream + 1);
-      close(saved_[stream]);
+    pending.append(buffer, static_cast<std::size_t>(n));
+    const auto keep = [stream](const std::string& text) {
+      stream->bytes += text.size();
+      if (stream->kept.size() < kKept) {
+        stream->kept += text.substr(0, kKept - stream->kept.size());
+      }
+    };
+    for (std::size_t at;
+         (at = pending.find(kMarker, 0, kMarkerSize)) != std::string::npos;) {
+      keep(pending.substr(0, at));
+      pending.erase(0, at + kMarkerSize);
+      ++stream->marks;
+      read_up_.notify_all();
     }
-    if (readers_[stream] >= 0) {
-      (stream == 0 ? out_ : err_) = drain(readers_[stream]);
-      close(readers_[stream]);
+    if (pending.size() >= kMarkerSize) {
+      const std::size_t safe = pending.size() - (kMarkerSize - 1);
+      keep(pending.substr(0, safe));
+      pending.erase(0, safe);
     }
   }
 }
 
-OutputCapture::~OutputCapture() { stop(); }
+CapturedOutput OutputCapture::take() {
+  CapturedOutput taken;
+  if (!started_) {
+    return taken;
+  }
+  std::fflush(nullptr);
+  ++marks_sent_;
+  bool written = true;
+  for (int i = 0; i < 2; ++i) {
+    written =
+        written && write(i + 1, kMarker, kMarkerSize) == static_cast<int>(kMarkerSize);
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  // The module may have closed or replaced a descriptor: then the marker
+  // never comes, and what was read is all there is.
+  const bool read_up =
+      written && read_up_.wait_for(lock, std::chrono::seconds(10), [this] {
+        return streams_[0].marks >= marks_sent_ && streams_[1].marks >= marks_sent_;
+      });
+  for (Stream& s : streams_) {
+    s.marks = marks_sent_;
+  }
+  taken.complete = read_up;
+  taken.out.swap(streams_[0].kept);
+  taken.err.swap(streams_[1].kept);
+  taken.out_bytes = streams_[0].bytes;
+  taken.err_bytes = streams_[1].bytes;
+  streams_[0].bytes = streams_[1].bytes = 0;
+  return taken;
+}
+
+OutputCapture::~OutputCapture() {
+  // The process ends with the threads still reading: the descriptors stay
+  // the module's, so nothing here can know that no more is coming.
+  for (Stream& s : streams_) {
+    if (s.drain.joinable()) {
+      s.drain.detach();
+    }
+  }
+}
 
 }  // namespace check

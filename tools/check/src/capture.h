@@ -1,35 +1,58 @@
-// What the module writes on the standard output and error streams while a
-// check runs. Both descriptors are pointed at pipes for the time being (the
-// module's C runtime is the program's: msvcrt.dll on Windows, the C library
-// on Linux, so it writes through the same descriptors), and put back after.
+// What the module writes on the standard output and error streams. Both
+// descriptors are pointed at pipes for the rest of the process (the module's
+// C runtime is the program's: msvcrt.dll on Windows, the C library on Linux,
+// so it writes through the same descriptors), each drained by a thread of its
+// own as the bytes come, so that no amount of output can block the writer.
 #ifndef PELLASTO_CHECK_CAPTURE_H
 #define PELLASTO_CHECK_CAPTURE_H
 
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace check {
 
+struct CapturedOutput {
+  std::string out, err;         // the first kKept bytes of each
+  std::uint64_t out_bytes = 0;  // every byte written, kept or not
+  std::uint64_t err_bytes = 0;
+  bool complete = false;  // both streams were read up to now
+};
+
 class OutputCapture {
  public:
-  // Starts capturing; ok() says whether it could.
-  OutputCapture();
+  static constexpr std::size_t kKept = 4096;
+
+  OutputCapture() = default;
   ~OutputCapture();
   OutputCapture(const OutputCapture&) = delete;
   OutputCapture& operator=(const OutputCapture&) = delete;
 
-  bool ok() const { return ok_; }
-  // Stops capturing, once, and keeps what was written. A check writes less
-  // than a pipe holds (a few lines), so nothing waits on a reader.
-  void stop();
-  const std::string& out() const { return out_; }
-  const std::string& err() const { return err_; }
+  // Points descriptors 1 and 2 at the pipes; false if it cannot.
+  bool start();
+  // What was written since the last take(). It flushes the C streams, writes
+  // a marker through each descriptor and waits until its thread has read up
+  // to it, so that everything written before the call is in.
+  CapturedOutput take();
 
  private:
-  bool ok_ = false;
-  bool stopped_ = false;
-  int saved_[2] = {-1, -1};
-  int readers_[2] = {-1, -1};
-  std::string out_, err_;
+  struct Stream {
+    int reader = -1;
+    std::thread drain;
+    std::string kept;
+    std::uint64_t bytes = 0;
+    std::uint64_t marks = 0;  // markers read so far
+    bool ended = false;
+  };
+  void drain(Stream* stream);
+
+  bool started_ = false;
+  std::uint64_t marks_sent_ = 0;
+  std::mutex mutex_;
+  std::condition_variable read_up_;
+  Stream streams_[2];
 };
 
 }  // namespace check

@@ -16,6 +16,7 @@
 namespace check {
 
 class OutputCapture;
+struct CapturedOutput;
 
 // What a check is handed: the loaded module, bound, with this program's own
 // handle already given to it, and the run's settings.
@@ -26,6 +27,9 @@ struct Context {
   int repeat = 1;           // --repeat: how often randomised checks run
   FpControl before_load{};  // the floating-point control state before the module loaded
   OutputCapture* output = nullptr;  // what the module writes while the check runs
+  // What the module wrote on each stream while it loaded (null where the
+  // streams cannot be captured).
+  const CapturedOutput* load_output = nullptr;
 };
 
 struct Result {
@@ -59,6 +63,7 @@ void add_export_checks(std::vector<Check>* checks);
 void add_lifecycle_checks(std::vector<Check>* checks);
 void add_binding_checks(std::vector<Check>* checks);
 void add_frame_checks(std::vector<Check>* checks);
+void add_frame_rule_checks(std::vector<Check>* checks);
 void add_restore_checks(std::vector<Check>* checks);
 void add_record_checks(std::vector<Check>* checks);
 void add_parameter_checks(std::vector<Check>* checks);

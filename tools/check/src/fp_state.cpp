@@ -92,15 +92,15 @@ std::string fp_control_change(const FpControl& before, const FpControl& after) {
   }
 #if defined(__i386__) || defined(__x86_64__)
   const std::uint32_t mxcsr = before.mxcsr ^ after.mxcsr;
-  if (mxcsr & 0x8000u) {
-    note(&said,
-         std::string("flush-to-zero ") + (after.mxcsr & 0x8000u ? "set" : "cleared"));
+  if ((mxcsr & 0x8000u) != 0) {
+    note(&said, std::string("flush-to-zero ") +
+                    ((after.mxcsr & 0x8000u) != 0 ? "set" : "cleared"));
   }
-  if (mxcsr & 0x0040u) {
+  if ((mxcsr & 0x0040u) != 0) {
     note(&said, std::string("denormals-are-zero ") +
-                    (after.mxcsr & 0x0040u ? "set" : "cleared"));
+                    ((after.mxcsr & 0x0040u) != 0 ? "set" : "cleared"));
   }
-  if (mxcsr & ~0x8040u) {
+  if ((mxcsr & ~0x8040u) != 0) {
     note(&said, "MXCSR " + hex(before.mxcsr) + " -> " + hex(after.mxcsr));
   }
   if (before.x87 != after.x87) {

@@ -12,11 +12,18 @@ namespace check {
 void install_hooks(const HostHooks* hooks);
 
 // Starts counting the lookups that the loaded module `pellasto` makes in this
-// program's image; false where they cannot be counted.
+// program's image (once per process: later calls only answer); false where
+// they cannot be counted.
 bool count_lookups(void* pellasto);
 
 // The lookups of the named host function counted so far.
 int lookups(const char* name);
+
+// From now on lookups of the host functions in `mask` (1 mi_phen_eval,
+// 2 mi_matrix_rotate_axis, 4 mi_vector_transform) in this program's image
+// find nothing, as in a host that does not export them, whichever module
+// looks; 0 shows them all again. False where they cannot be hidden.
+bool hide_host_functions(unsigned mask);
 
 }  // namespace check
 

@@ -1,28 +1,41 @@
 #include "tools/check/src/image.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <map>
+#include <memory>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace check {
 
 namespace {
 
-// Little-endian fields at byte offsets, zero past the end of the file.
+// The file's bytes at any offset, read a block at a time when first asked
+// for, zero past its end. At most kBudget blocks are ever read: headers that
+// point all over a huge file make it corrupt, not a reason to read it all.
 class Bytes {
  public:
-  explicit Bytes(const std::vector<unsigned char>& b) : b_(b) {}
+  static constexpr std::uint64_t kBlock = 4096;
+  static constexpr std::size_t kBudget = 1024;  // 4 MB
+
+  Bytes(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+
   std::uint64_t get(std::uint64_t at, int size) const {
     std::uint64_t v = 0;
     for (int i = size - 1; i >= 0; --i) {
-      v = (v << 8) | (at + i < b_.size() ? b_[at + i] : 0);
+      v = (v << 8) | byte(at + static_cast<std::uint64_t>(i));
     }
     return v;
   }
@@ -33,55 +46,145 @@ class Bytes {
     return static_cast<std::uint32_t>(get(at, 4));
   }
   std::uint64_t u64(std::uint64_t at) const { return get(at, 8); }
-  std::string text(std::uint64_t at, std::uint64_t max = 4096) const {
+  std::string text(std::uint64_t at, std::uint64_t max) const {
     std::string s;
-    for (; at < b_.size() && b_[at] != 0 && s.size() < max; ++at) {
-      s += static_cast<char>(b_[at]);
+    for (; at < size_ && s.size() < max; ++at) {
+      const unsigned char c = byte(at);
+      if (c == 0) {
+        break;
+      }
+      s += static_cast<char>(c);
     }
     return s;
   }
-  std::uint64_t size() const { return b_.size(); }
+  std::uint64_t size() const { return size_; }
+  bool exhausted() const { return exhausted_; }
 
  private:
-  const std::vector<unsigned char>& b_;
+  unsigned char byte(std::uint64_t at) const {
+    if (at >= size_) {
+      return 0;
+    }
+    const std::uint64_t block = at / kBlock;
+    auto found = blocks_.find(block);
+    if (found == blocks_.end()) {
+      if (blocks_.size() >= kBudget) {
+        exhausted_ = true;
+        return 0;
+      }
+      std::unique_ptr<unsigned char[]> data(new unsigned char[kBlock]());
+      read_at(block * kBlock, data.get());
+      found = blocks_.emplace(block, std::move(data)).first;
+    }
+    return found->second[at % kBlock];
+  }
+
+  void read_at(std::uint64_t offset, unsigned char* data) const {
+#if defined(_WIN32)
+    if (_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+      return;
+    }
+    std::uint64_t done = 0;
+    while (done < kBlock) {
+      const int n = _read(fd_, data + done, static_cast<unsigned>(kBlock - done));
+      if (n <= 0) {
+        return;
+      }
+      done += static_cast<std::uint64_t>(n);
+    }
+#else
+    std::uint64_t done = 0;
+    while (done < kBlock) {
+      const ssize_t n =
+          pread(fd_, data + done, kBlock - done, static_cast<off_t>(offset + done));
+      if (n <= 0) {
+        return;
+      }
+      done += static_cast<std::uint64_t>(n);
+    }
+#endif
+  }
+
+  int fd_;
+  std::uint64_t size_;
+  mutable std::map<std::uint64_t, std::unique_ptr<unsigned char[]>> blocks_;
+  mutable bool exhausted_ = false;
 };
 
-std::string machine_name(std::uint32_t pe_or_elf_machine, bool pe) {
-  if ((pe && pe_or_elf_machine == 0x14c) || (!pe && pe_or_elf_machine == 3)) {
-    return "i386";
+struct Machine {
+  std::uint32_t elf, pe;
+  const char* name;
+  const char* family;
+};
+
+// Machines by their ELF and PE numbers (0: none of that format).
+constexpr Machine kMachines[] = {
+    {3, 0x14c, "i386", "x86"},
+    {62, 0x8664, "x86-64", "x86"},
+    {183, 0xaa64, "aarch64", "aarch64"},
+    {40, 0x1c0, "arm", "arm"},
+    {0, 0x1c4, "arm", "arm"},
+    {243, 0x5064, "riscv", "riscv"},
+    {0, 0x5032, "riscv", "riscv"},
+    {21, 0x1f0, "ppc64", "ppc64"},
+    {20, 0, "ppc", "ppc"},
+    {22, 0, "s390", "s390"},
+    {8, 0x166, "mips", "mips"},
+    {2, 0, "sparc", "sparc"},
+    {43, 0, "sparc64", "sparc64"},
+    {50, 0x200, "ia64", "ia64"},
+    {258, 0x6264, "loongarch", "loongarch"},
+    {0, 0x6232, "loongarch", "loongarch"},
+};
+
+void set_machine(std::uint32_t number, bool pe, ImageInfo* info) {
+  for (const Machine& m : kMachines) {
+    if ((pe ? m.pe : m.elf) == number && number != 0) {
+      info->machine = m.name;
+      info->family = m.family;
+      return;
+    }
   }
-  if ((pe && pe_or_elf_machine == 0x8664) || (!pe && pe_or_elf_machine == 62)) {
-    return "x86-64";
-  }
-  return "machine " + std::to_string(pe_or_elf_machine);
+  info->machine = "machine " + std::to_string(number);
+  info->family = info->machine;
 }
 
 void read_pe(const Bytes& f, ImageInfo* info) {
   const std::uint32_t nt = f.u32(0x3c);
-  if (nt + 24 > f.size() || f.u32(nt) != 0x00004550) {  // "PE\0\0"
+  if (nt + 24ULL > f.size() || f.u32(nt) != 0x00004550) {  // "PE\0\0"
     info->format = Format::kOther;
     return;
   }
   info->format = Format::kPe;
-  info->machine = machine_name(f.u16(nt + 4), true);
+  set_machine(f.u16(nt + 4), true, info);
   const std::uint32_t sections = f.u16(nt + 6);
-  const std::uint32_t optional = nt + 24;
+  const std::uint64_t optional = nt + 24ULL;
   const std::uint32_t optional_size = f.u16(nt + 20);
   const bool plus = f.u16(optional) == 0x20b;
   info->word_size = plus ? 64 : 32;
   info->description = std::string(plus ? "PE32+ " : "PE32 ") + info->machine;
+  const std::uint64_t table = optional + optional_size;
+  if (table + sections * 40ULL > f.size()) {
+    info->truncated = true;
+    return;
+  }
+  for (std::uint32_t i = 0; i < sections; ++i) {
+    const std::uint64_t s = table + i * 40ULL;
+    if (f.u32(s + 16) != 0 && std::uint64_t{f.u32(s + 20)} + f.u32(s + 16) > f.size()) {
+      info->truncated = true;  // raw data past the end
+    }
+  }
   // The import directory: data directory 1, after the fields whose size
   // differs between PE32 and PE32+.
-  const std::uint32_t directories = optional + (plus ? 112 : 96);
+  const std::uint64_t directories = optional + (plus ? 112 : 96);
   const std::uint32_t import_rva = f.u32(directories + 8);
-  const std::uint32_t table = optional + optional_size;
   const auto file_offset = [&](std::uint32_t rva) -> std::uint64_t {
     for (std::uint32_t i = 0; i < sections; ++i) {
-      const std::uint32_t s = table + i * 40;
+      const std::uint64_t s = table + i * 40ULL;
       const std::uint32_t start = f.u32(s + 12);
       const std::uint32_t extent = std::max(f.u32(s + 8), f.u32(s + 16));
-      if (rva >= start && rva < start + extent) {
-        return rva - start + f.u32(s + 20);
+      if (rva >= start && rva - start < extent) {
+        return rva - start + std::uint64_t{f.u32(s + 20)};
       }
     }
     return f.size();
@@ -89,7 +192,8 @@ void read_pe(const Bytes& f, ImageInfo* info) {
   if (import_rva == 0) {
     return;
   }
-  for (std::uint64_t d = file_offset(import_rva); d + 20 <= f.size(); d += 20) {
+  std::uint64_t d = file_offset(import_rva);
+  for (int n = 0; n < 512 && d + 20 <= f.size(); ++n, d += 20) {
     const std::uint32_t name = f.u32(d + 12);
     if (name == 0) {
       break;
@@ -106,13 +210,35 @@ void read_elf(const Bytes& f, ImageInfo* info) {
   }
   info->format = Format::kElf;
   info->word_size = wide ? 64 : 32;
-  info->machine = machine_name(f.u16(18), false);
+  set_machine(f.u16(18), false, info);
   info->description = std::string(wide ? "ELF 64-bit " : "ELF 32-bit ") + info->machine;
   const auto word = [&](std::uint64_t at) { return wide ? f.u64(at) : f.u32(at); };
+  // Program headers: every loaded segment's bytes must be in the file.
+  const std::uint64_t ph_offset = word(wide ? 0x20 : 0x1c);
+  const std::uint32_t ph_size = f.u16(wide ? 0x36 : 0x2a);
+  const std::uint32_t ph_count = f.u16(wide ? 0x38 : 0x2c);
+  if (ph_offset + std::uint64_t{ph_size} * ph_count > f.size()) {
+    info->truncated = true;
+    return;
+  }
+  for (std::uint32_t i = 0; i < ph_count; ++i) {
+    const std::uint64_t p = ph_offset + std::uint64_t{i} * ph_size;
+    const std::uint64_t offset = word(p + (wide ? 8 : 4));
+    const std::uint64_t file_size = word(p + (wide ? 0x20 : 0x10));
+    if (f.u32(p) == 1 &&
+        (offset > f.size() || file_size > f.size() - offset)) {  // PT_LOAD
+      info->truncated = true;
+      return;
+    }
+  }
   const std::uint64_t sh_offset = word(wide ? 0x28 : 0x20);
   const std::uint32_t sh_size = f.u16(wide ? 0x3a : 0x2e);
   const std::uint32_t sh_count = f.u16(wide ? 0x3c : 0x30);
   const std::uint32_t sh_names = f.u16(wide ? 0x3e : 0x32);
+  if (sh_offset + std::uint64_t{sh_size} * sh_count > f.size()) {
+    info->truncated = true;
+    return;
+  }
   // Section header fields: name, type, ..., offset, size, link.
   const auto section = [&](std::uint32_t i) {
     return sh_offset + std::uint64_t{i} * sh_size;
@@ -130,22 +256,31 @@ void read_elf(const Bytes& f, ImageInfo* info) {
   for (std::uint32_t i = 0; i < sh_count; ++i) {
     const std::string name = f.text(names + f.u32(section(i)), 256);
     const std::uint32_t type = f.u32(section(i) + 4);
+    if (type != 8 && type != 0 &&  // SHT_NOBITS, SHT_NULL: no bytes in the file
+        (offset_of(i) > f.size() || size_of(i) > f.size() - offset_of(i))) {
+      info->truncated = true;
+      return;
+    }
     if (name == ".note.pellasto.version" && type == 7) {  // SHT_NOTE
       // Notes: owner size, description size, type, then both padded to 4.
-      const std::uint64_t end = offset_of(i) + size_of(i);
+      const std::uint64_t end = offset_of(i) + std::min<std::uint64_t>(size_of(i), 4096);
       for (std::uint64_t n = offset_of(i); n + 12 <= end;) {
         const std::uint32_t owner_size = f.u32(n), desc_size = f.u32(n + 4);
         const std::uint64_t desc = n + 12 + (owner_size + 3ULL) / 4 * 4;
         if (f.text(n + 12, owner_size) == "Pellasto" && f.u32(n + 8) == 1) {
-          info->version = f.text(desc, desc_size);
+          info->version = f.text(desc, std::min<std::uint32_t>(desc_size, 64));
         }
         n = desc + (desc_size + 3ULL) / 4 * 4;
       }
     } else if (type == 6) {  // SHT_DYNAMIC: DT_NEEDED names in the linked string table
-      const std::uint64_t strings = offset_of(f.u32(section(i) + (wide ? 0x28 : 0x18)));
+      const std::uint32_t link = f.u32(section(i) + (wide ? 0x28 : 0x18));
+      if (link >= sh_count) {
+        continue;
+      }
+      const std::uint64_t strings = offset_of(link);
       const std::uint64_t entry = wide ? 16 : 8;
-      for (std::uint64_t e = offset_of(i); e + entry <= offset_of(i) + size_of(i);
-           e += entry) {
+      const std::uint64_t end = offset_of(i) + std::min<std::uint64_t>(size_of(i), 65536);
+      for (std::uint64_t e = offset_of(i); e + entry <= end; e += entry) {
         const std::uint64_t tag = word(e);
         if (tag == 0) {
           break;
@@ -158,41 +293,12 @@ void read_elf(const Bytes& f, ImageInfo* info) {
   }
 }
 
-}  // namespace
-
-ImageInfo read_image(const std::string& path) {
-  ImageInfo info;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    info.format = Format::kMissing;
-    return info;
-  }
-  // The file's bytes, read whole: modules are small.
-  const std::vector<unsigned char> bytes(std::istreambuf_iterator<char>(in),
-                                         std::istreambuf_iterator<char>{});
-  if (in.bad()) {
-    info.format = Format::kUnreadable;
-    return info;
-  }
-  const Bytes f(bytes);
-  info.format = Format::kOther;
-  if (bytes.size() >= 64 && bytes[0] == 'M' && bytes[1] == 'Z') {
-    read_pe(f, &info);
-  } else if (bytes.size() >= 52 && std::memcmp(bytes.data(),
-                                               "\x7f"
-                                               "ELF",
-                                               4) == 0) {
-    read_elf(f, &info);
-  }
-  return info;
-}
-
 #if defined(_WIN32)
 
 std::string resource_version(const std::string& path) {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-  if (size == 0) {
+  if (size == 0 || size > (1u << 20)) {
     return "";
   }
   std::vector<char> data(size);
@@ -214,10 +320,108 @@ std::string resource_version(const std::string& path) {
   return v;
 }
 
-#else
-
-std::string resource_version(const std::string&) { return ""; }
-
 #endif
+
+// The reason a file cannot be opened, from errno.
+std::string open_problem(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return "not found";
+    case EACCES:
+    case EPERM:
+      return "permission denied: this user may not read the file";
+    case ELOOP:
+      return "a loop of symbolic links: the name leads to no file";
+    case EISDIR:
+      return "a directory, not a module file";
+    case ENAMETOOLONG:
+      return "the name is too long";
+    default:
+      return std::string("cannot be read: ") + std::strerror(error);
+  }
+}
+
+std::string kind_problem(unsigned mode) {
+  if (S_ISDIR(mode)) {
+    return "a directory, not a module file";
+  }
+#if !defined(_WIN32)
+  if (S_ISFIFO(mode)) {
+    return "a FIFO, not a module file";
+  }
+  if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    return "a device, not a module file";
+  }
+  if (S_ISSOCK(mode)) {
+    return "a socket, not a module file";
+  }
+#endif
+  return "not a regular file";
+}
+
+}  // namespace
+
+ImageInfo read_image(const std::string& path) {
+  ImageInfo info;
+  // A bare name is the file in the current folder, never one the loader's
+  // search finds; elsewhere the path is loaded as it is written.
+#if defined(_WIN32)
+  char full[MAX_PATH * 4];
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  info.load_path = n > 0 && n < sizeof full ? std::string(full, n) : path;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    info.problem = "a directory, not a module file";
+    return info;
+  }
+  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+  info.load_path = path.find('/') == std::string::npos ? "./" + path : path;
+  // Non-blocking, so that opening a FIFO does not wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
+  if (fd < 0) {
+    info.problem = open_problem(errno);
+    return info;
+  }
+#if defined(_WIN32)
+  struct _stat64 st {};
+  const bool stated = _fstat64(fd, &st) == 0;
+#else
+  struct stat st {};
+  const bool stated = fstat(fd, &st) == 0;
+#endif
+  if (!stated || !S_ISREG(st.st_mode)) {
+    info.problem = stated ? kind_problem(st.st_mode) : open_problem(errno);
+#if defined(_WIN32)
+    _close(fd);
+#else
+    close(fd);
+#endif
+    return info;
+  }
+  const Bytes f(fd, static_cast<std::uint64_t>(st.st_size));
+  info.format = Format::kOther;
+  if (f.size() >= 64 && f.get(0, 2) == 0x5a4d) {  // "MZ"
+    read_pe(f, &info);
+  } else if (f.size() >= 52 && f.u32(0) == 0x464c457fU) {  // "\x7fELF"
+    read_elf(f, &info);
+  } else if (f.size() >= 4 && (f.u32(0) == 0x464c457fU || f.get(0, 2) == 0x5a4d)) {
+    info.format = f.get(0, 2) == 0x5a4d ? Format::kPe : Format::kElf;
+    info.truncated = true;
+  }
+  info.truncated = info.truncated || f.exhausted();
+#if defined(_WIN32)
+  _close(fd);
+  if (info.format == Format::kPe && !info.truncated) {
+    info.version = resource_version(path);
+  }
+#else
+  close(fd);
+#endif
+  return info;
+}
 
 }  // namespace check

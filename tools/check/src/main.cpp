@@ -1,44 +1,37 @@
 // pellasto-check: a self-check that a pipeline engineer runs on the machine
-// that renders. It says what the module file is, loads it the way a renderer
-// does (this program exports the host functions itself and hands the module
-// its own handle) and checks what a renderer relies on. Exit status: 0 every
-// check held, 1 a check failed, 2 the module cannot be loaded or is not the
-// Pellasto shader's module, 3 a usage error.
+// that renders. It says what each module file named is and has worker
+// processes load it the way a renderer does (this program exports the host
+// functions itself and hands the module its own handle) and run the checks
+// of what a renderer relies on. Exit status: 0 every check held, 1 a check
+// failed, 2 a module cannot be loaded or is not the Pellasto shader's module,
+// 3 a usage error; with several modules, the worst of them.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
-#include <nlohmann/json.hpp>
+#include <random>
 #include <string>
 #include <thread>
-
-#if defined(_WIN32)
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
+#include <vector>
 
 #include "harness/module.h"
 #include "pellasto_version.h"
-#include "tools/check/src/checks.h"
-#include "tools/check/src/image.h"
-#include "tools/check/src/report.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/output.h"
+#include "tools/check/src/supervisor.h"
+#include "tools/check/src/text.h"
+#include "tools/check/src/worker.h"
 
 namespace {
 
-constexpr int kAllPassed = 0;
-constexpr int kSomeFailed = 1;
-constexpr int kNotLoadable = 2;
-constexpr int kUsage = 3;
+using check::kUsage;
 
 #if defined(_WIN32)
 constexpr char kSeparator = '\\';
-constexpr bool kWindows = true;
 #else
 constexpr char kSeparator = '/';
-constexpr bool kWindows = false;
 #endif
-constexpr int kWordSize = sizeof(void*) * 8;
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
@@ -52,194 +45,94 @@ std::string default_module() {
   return exists(shaders) ? shaders : dir + kSeparator + file;
 }
 
-// Why a file of this kind cannot be loaded here, or empty if it can be tried.
-std::string unloadable(const check::ImageInfo& info) {
-  const std::string use = "use the " + std::string(PELLASTO_PLATFORM) + " build";
-  switch (info.format) {
-    case check::Format::kMissing:
-      return "not found";
-    case check::Format::kUnreadable:
-      return "cannot be read";
-    case check::Format::kOther:
-      return "not a module: neither a Windows DLL (PE) nor a Linux shared object (ELF)";
-    case check::Format::kPe:
-    case check::Format::kElf:
-      break;
-  }
-  if ((info.format == check::Format::kPe) != kWindows) {
-    return std::string("this is a ") + (kWindows ? "Linux" : "Windows") + " module; a " +
-           (kWindows ? "Windows" : "Linux") + " host cannot load it: " + use;
-  }
-  if (info.machine != "i386" && info.machine != "x86-64") {
-    return "this module is built for " + info.machine + ", not x86: " + use;
-  }
-  if (info.word_size != kWordSize) {
-    return "this is a " + std::to_string(info.word_size) + "-bit module; a " +
-           std::to_string(kWordSize) + "-bit host cannot load it: " + use;
-  }
-  return "";
-}
-
-// The loader's reason, made plain where it is a missing library.
-std::string load_failure(const std::string& path, const check::ImageInfo& info,
-                         const std::string& loader) {
-#if defined(_WIN32)
-  if (loader.find("(error 126)") != std::string::npos) {
-    // The file is there, so what is not found is a library it imports.
-    std::string missing;
-    int count = 0;
-    for (const std::string& dll : info.needed) {
-      if (HMODULE found =
-              LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        FreeLibrary(found);
-      } else {
-        missing += (count++ == 0 ? "" : ", ") + dll;
-      }
-    }
-    if (count == 1) {
-      return "a library it needs is missing: " + missing;
-    }
-    if (count > 1) {
-      return "libraries it needs are missing: " + missing;
-    }
-  }
-#else
-  (void)info;
-  const std::string missing = ": cannot open shared object file";
-  const std::size_t at = loader.find(missing);
-  if (at != std::string::npos) {
-    const std::size_t start = loader.rfind(' ', at);
-    const std::string library = loader.substr(start + 1, at - start - 1);
-    if (library != path) {
-      return "a library it needs is missing: " + library;
-    }
-  }
-#endif
-  const std::string prefix = "cannot load " + path + ": ";
-  return loader.compare(0, prefix.size(), prefix) == 0 ? loader.substr(prefix.size())
-                                                       : loader;
-}
-
-struct Outcome {
-  std::string module;
-  check::ImageInfo info;
-  std::string version;
-  std::string error;  // why the checks did not run
-  check::Report report;
-  int status = kAllPassed;
-};
-
-Outcome run(const std::string& path, int threads) {
-  Outcome o;
-  o.module = path;
-  o.info = check::read_image(path);
-  o.version = kWindows ? check::resource_version(path) : o.info.version;
-  o.error = unloadable(o.info);
-  if (!o.error.empty()) {
-    o.status = kNotLoadable;
-    return o;
-  }
-  std::string loader;
-  void* handle = harness::open_module(path, &loader);
-  if (handle == nullptr) {
-    o.error = load_failure(path, o.info, loader);
-    o.status = kNotLoadable;
-    return o;
-  }
-  harness::PellastoModule module{};
-  std::string missing;
-  harness::bind_pellasto(handle, &module, &missing);
-  if (module.shade == nullptr) {
-    o.error = "not the Pellasto shader's module: it exports no Pellasto";
-    o.status = kNotLoadable;
-    return o;
-  }
-  check::run_checks(module, threads, &o.report);
-  o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;
-  // The module stays loaded: the threads and host functions are done with it,
-  // and a module is never unloaded under a renderer either.
-  return o;
-}
-
-void print_text(const Outcome& o) {
-  std::printf("module: %s\n", o.module.c_str());
-  if (!o.info.description.empty()) {
-    std::printf("file: %s, version %s\n", o.info.description.c_str(),
-                o.version.empty() ? "unknown" : o.version.c_str());
-  }
-  if (!o.error.empty()) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "pellasto-check: cannot check %s: %s\n", o.module.c_str(),
-                 o.error.c_str());
-    return;
-  }
-  for (const std::string& group : o.report.groups()) {
-    int passed = 0, failed = 0;
-    for (const check::CheckResult& c : o.report.checks()) {
-      if (c.group == group) {
-        (c.passed ? passed : failed) += 1;
-      }
-    }
-    std::printf("%-11s %d passed, %d failed\n", (group + ":").c_str(), passed, failed);
-    for (const check::CheckResult& c : o.report.checks()) {
-      if (c.group == group && !c.passed) {
-        std::printf("  FAILED %s: %s\n", c.name.c_str(),
-                    c.detail.empty() ? "does not hold" : c.detail.c_str());
-      }
-    }
-  }
-  std::printf("pellasto-check: %d passed, %d failed\n", o.report.passed(),
-              o.report.failed());
-}
-
-void print_json(const Outcome& o) {
-  nlohmann::ordered_json j;
-  j["program"] = "pellasto-check";
-  j["program_version"] = PELLASTO_VERSION;
-  j["platform"] = PELLASTO_PLATFORM;
-  j["module"] = o.module;
-  // null where the file is not a module, or carries no version
-  j["file"] = o.info.description.empty() ? nlohmann::ordered_json()
-                                         : nlohmann::ordered_json(o.info.description);
-  j["file_version"] =
-      o.version.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(o.version);
-  j["status"] = o.status;
-  if (!o.error.empty()) {
-    j["error"] = o.error;
-  }
-  nlohmann::ordered_json checks = nlohmann::ordered_json::array();
-  for (const check::CheckResult& c : o.report.checks()) {
-    nlohmann::ordered_json entry = {
-        {"group", c.group}, {"name", c.name}, {"passed", c.passed}};
-    if (!c.passed) {
-      entry["detail"] = c.detail;
-    }
-    checks.push_back(entry);
-  }
-  j["checks"] = checks;
-  j["passed"] = o.report.passed();
-  j["failed"] = o.report.failed();
-  std::printf("%s\n", j.dump(2).c_str());
+// A whole number from `low` to `high`, or a message saying what is wrong.
+CLI::Validator whole_number(long long low, long long high) {
+  return CLI::Validator(
+      [low, high](std::string& text) -> std::string {
+        std::size_t used = 0;
+        long long value = 0;
+        try {
+          value = std::stoll(text, &used);
+        } catch (...) {
+          used = 0;
+        }
+        if (text.empty() || used != text.size()) {
+          return "\"" + text + "\" is not a whole number";
+        }
+        if (value < low || value > high) {
+          return text + " is not from " + std::to_string(low) + " to " +
+                 std::to_string(high);
+        }
+        return "";
+      },
+      "INT in [" + std::to_string(low) + " - " + std::to_string(high) + "]");
 }
 
 int check_main(int argc, char** argv) {
   CLI::App app{
-      "Checks that a Pellasto module loads here and behaves as a renderer expects.\n"
-      "Exit status: 0 every check passed, 1 a check failed, 2 the module cannot be\n"
-      "loaded or is not the Pellasto shader's module, 3 a usage error.",
+      "Checks that Pellasto modules load here and behave as a renderer expects. Each\n"
+      "module is loaded and called only in worker processes: a crash, an exit or a\n"
+      "hang inside it fails the check in progress, and the others still run.\n"
+      "Exit status: 0 every check passed, 1 a check failed, 2 a module cannot be\n"
+      "checked (not found, not a module for this platform, cannot be loaded, not the\n"
+      "Pellasto shader's), 3 a usage error; with several modules, the worst.",
       "pellasto-check"};
-  std::string module;
+  std::vector<std::string> modules;
   const unsigned cores = std::thread::hardware_concurrency();
-  int threads = cores > 0 ? static_cast<int>(cores) : 1;
-  bool json = false;
-  app.add_option("module", module,
-                 "the module to check (default: ../shaders/" +
+  int threads = cores > 1 ? static_cast<int>(std::min(cores, 256u)) : 2;
+  bool json = false, list = false, version = false;
+  std::string junit;
+  std::vector<std::string> only, skip;
+  std::string seed_text;
+  int repeat = 1;
+  double timeout = 30;
+  app.add_option("module", modules,
+                 "the modules to check, each its own report (default: ../shaders/" +
                      harness::module_file("Pellasto") +
                      " from this program's folder, else the one beside it)");
-  app.add_option("-j,--threads", threads,
-                 "threads shading at once (default: one per core)")
-      ->check(CLI::Range(1, 256));
-  app.add_flag("--json", json, "print the result as one JSON object");
+  app.add_option(
+         "-j,--threads", threads,
+         "threads shading at once in the threads check (default: one per core, at "
+         "least 2; 1 skips that check)")
+      ->check(whole_number(1, 256));
+  app.add_flag("--json", json,
+               "print the result as one JSON object (an array for several)");
+  app.add_option("--junit", junit, "also write the result as JUnit XML to this file");
+  app.add_flag("--list", list, "list the checks (group/name) that would run, and stop");
+  app.add_option(
+         "--only", only,
+         "run only the checks matching PATTERN (repeatable): a glob over group/name "
+         "with * and ?, or without them any part of it")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+  app.add_option("--skip", skip, "leave out the checks matching PATTERN (repeatable)")
+      ->type_name("PATTERN")
+      ->allow_extra_args(false);
+  app.add_option(
+         "--seed", seed_text,
+         "the seed of randomised inputs, to replay a run (default: a new one, printed)")
+      ->check(whole_number(0, 9007199254740991LL));
+  app.add_option("--repeat", repeat, "run randomised checks N times (default 1)")
+      ->check(whole_number(1, 1000));
+  app.add_option("--timeout", timeout,
+                 "seconds each check may take before it fails and its worker is ended "
+                 "(default 30)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            std::size_t used = 0;
+            double value = 0;
+            try {
+              value = std::stod(text, &used);
+            } catch (...) {
+              used = 0;
+            }
+            if (text.empty() || used != text.size()) {
+              return "\"" + text + "\" is not a number";
+            }
+            return value > 0 && value <= 86400 ? "" : text + " is not from 0 to 86400 s";
+          },
+          "SECONDS"));
+  app.add_flag("--version", version, "print the version and stop");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -248,25 +141,122 @@ int check_main(int argc, char** argv) {
     app.exit(e);
     return kUsage;
   }
-  const Outcome o = run(module.empty() ? default_module() : module, threads);
-  if (json) {
-    print_json(o);
-  } else {
-    print_text(o);
+  if (version) {
+    std::printf("pellasto-check %s (%s)\n", PELLASTO_VERSION, PELLASTO_PLATFORM);
+    return 0;
   }
-  return o.status;
+
+  check::RunSettings settings;
+  const std::vector<check::Check>& checks = check::catalogue();
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    const auto hit = [&](const std::string& p) {
+      return check::selects(p, checks[i].group + "/" + checks[i].name);
+    };
+    if ((only.empty() || std::any_of(only.begin(), only.end(), hit)) &&
+        std::none_of(skip.begin(), skip.end(), hit)) {
+      settings.selected.push_back(static_cast<int>(i));
+    }
+  }
+  if (list) {
+    if (json) {
+      std::printf("%s\n", check::json_list(settings.selected).c_str());
+    } else {
+      for (int i : settings.selected) {
+        const check::Check& c = checks[static_cast<std::size_t>(i)];
+        std::printf("%s/%s\n", c.group.c_str(), c.name.c_str());
+      }
+    }
+    return 0;
+  }
+  if (settings.selected.empty()) {
+    std::fprintf(stderr,
+                 "pellasto-check: no check matches --only and --skip (see --list)\n");
+    return kUsage;
+  }
+  std::uint64_t seed = 0;
+  if (seed_text.empty()) {
+    std::random_device random;
+    seed = (std::uint64_t{random()} << 21) ^ random();
+    seed &= (std::uint64_t{1} << 53) - 1;  // a JSON number any reader keeps exact
+  } else {
+    seed = std::stoull(seed_text);
+  }
+  settings.threads = threads;
+  settings.seed = seed;
+  settings.repeat = repeat;
+  settings.timeout = timeout;
+  if (modules.empty()) {
+    modules.push_back(default_module());
+  }
+
+  std::vector<check::Outcome> outcomes;
+  int status = 0;
+  for (const std::string& path : modules) {
+    const auto headers = [&](const check::Outcome& o) {
+      if (!json) {
+        check::print_headers(stdout, o, seed);
+      }
+    };
+    const auto group = [&](const check::Outcome& o, const std::string& name) {
+      if (!json) {
+        check::print_group(stdout, o, name);
+      }
+    };
+    outcomes.push_back(check::check_module(path, settings, headers, group));
+    const check::Outcome& o = outcomes.back();
+    status = std::max(status, o.status);
+    if (!json) {
+      std::fflush(stdout);
+      check::print_error(stderr, o);
+      if (modules.size() > 1) {
+        check::print_totals(stdout, "total:     ", {o});
+      }
+    }
+  }
+  if (!junit.empty()) {
+    std::FILE* file = std::fopen(junit.c_str(), "wb");
+    const std::string xml = check::junit_report(outcomes, seed);
+    if (file == nullptr || std::fwrite(xml.data(), 1, xml.size(), file) != xml.size() ||
+        std::fclose(file) != 0) {
+      std::fprintf(stderr, "pellasto-check: cannot write %s\n", junit.c_str());
+      status = std::max(status, 1);
+    }
+  }
+  if (json) {
+    std::printf("%s\n", check::json_report(outcomes, seed).c_str());
+  } else {
+    check::print_totals(stdout, "pellasto-check:", outcomes);
+  }
+  return status;
 }
 
 }  // namespace
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+// Built with AddressSanitizer (the asan preset): a crash in a worker is the
+// module's signal, for the supervisor to name, not a sanitizer's report that
+// ends the worker with status 1.
+extern "C" const char* __asan_default_options() {
+  return "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0";
+}
+#endif
+#endif
+
 int main(int argc, char** argv) {
+  check::WorkerRequest request;
+  if (check::parse_worker_arguments(argc, argv, &request)) {
+    return check::worker_main(request);
+  }
   try {
     return check_main(argc, argv);
-  } catch (const std::exception& e) {  // out of memory, or no threads: the checks stop
+  } catch (const std::exception& e) {  // out of memory: the checks stop
     std::fprintf(stderr, "pellasto-check: stopped: %s\n", e.what());
-    return kSomeFailed;
+    std::printf("pellasto-check: 0 passed, 1 failed\n");
+    return check::kSomeFailed;
   } catch (...) {
     std::fprintf(stderr, "pellasto-check: stopped\n");
-    return kSomeFailed;
+    std::printf("pellasto-check: 0 passed, 1 failed\n");
+    return check::kSomeFailed;
   }
 }

@@ -4,12 +4,6 @@
 
 namespace check {
 
-bool Report::add(const std::string& group, const std::string& name, bool passed,
-                 const std::string& detail) {
-  checks_.push_back({group, name, passed, passed ? std::string() : detail});
-  return passed;
-}
-
 std::vector<std::string> Report::groups() const {
   std::vector<std::string> groups;
   for (const CheckResult& c : checks_) {
@@ -20,11 +14,11 @@ std::vector<std::string> Report::groups() const {
   return groups;
 }
 
-int Report::passed() const {
-  return static_cast<int>(std::count_if(checks_.begin(), checks_.end(),
-                                        [](const CheckResult& c) { return c.passed; }));
+int Report::count(Result::Status status, const std::string& group) const {
+  return static_cast<int>(
+      std::count_if(checks_.begin(), checks_.end(), [&](const CheckResult& c) {
+        return c.result.status == status && (group.empty() || c.group == group);
+      }));
 }
-
-int Report::failed() const { return static_cast<int>(checks_.size()) - passed(); }
 
 }  // namespace check

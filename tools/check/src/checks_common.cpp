@@ -1,0 +1,133 @@
+#include "tools/check/src/checks_common.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "harness/host_math.h"
+#include "harness/vec.h"
+#include "tools/check/src/host_functions.h"
+
+namespace check {
+
+std::string show(Vector v) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g)", static_cast<double>(v.x),
+                static_cast<double>(v.y), static_cast<double>(v.z));
+  return text;
+}
+
+std::string show(float turns) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(turns));
+  return text;
+}
+
+std::string one_line(const std::string& text) {
+  std::string s;
+  for (char c : text) {
+    s += c == '\n' ? std::string("\\n") : std::string(1, c);
+  }
+  return s;
+}
+
+Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
+  const std::uint32_t words[3] = {x, y, z};
+  Vector v;
+  std::memcpy(&v, words, sizeof v);
+  return v;
+}
+
+std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
+  const Vector leanings[] = {{0, 0, 1},    {1, 0, 0},           {0, -1, 0},  {1, 2, 3},
+                             {-2, 0.5, 1}, {0.3f, -0.8f, 0.2f}, {-1, -1, -1}};
+  const Vector directions[] = {{3, 1, 2},   {-1, 4, 0.5f},          {0, 0, 5},
+                               {2, -3, -1}, {0.01f, 0.02f, -0.03f}, {-250, 75, 10}};
+  const Vector points[] = {{1, -2, 0.5f}, {0, 0, 0}, {-3, 4, 10}};
+  const float unturned[] = {0.0f, 1.0f, -2.0f};
+  const float turns[] = {0.25f, 0.125f, -0.3f, 1.25f};
+  std::vector<Case> cases;
+  int i = 0;
+  for (const Vector& lean : leanings) {
+    const Vector n = harness::normalized(lean);
+    for (const Vector& d : directions) {
+      const int count = turned ? 4 : 3;
+      for (int k = 0; k < count; ++k, ++i) {
+        Case c{};
+        c.mode = mode;
+        c.normal = n;
+        c.point = points[i % 3];
+        c.turns = turned ? turns[k] : unturned[k];
+        Vector along = d;
+        if (mode == kPellastoModeDirection) {
+          c.direction = d;
+        } else {
+          c.position = c.point + d;
+          along = c.position - c.point;
+        }
+        // A direction along the normal is the zero-frame check's; skip it.
+        const Vector scaled = harness::scaled_direction(along);
+        const Vector off = scaled - harness::dot(scaled, n) * n;
+        if (harness::dot(off, off) < 1e-6f) {
+          continue;
+        }
+        c.tangent = harness::expected_tangent(n, along, c.turns);
+        c.cross = harness::cross(n, c.tangent);
+        c.name = "normal " + show(n) +
+                 (mode == kPellastoModeDirection
+                      ? ", direction " + show(d)
+                      : ", position " + show(c.position) + " at " + show(c.point)) +
+                 ", rotation " + show(c.turns);
+        cases.push_back(c);
+      }
+    }
+  }
+  return cases;
+}
+
+Shaded shade(const harness::PellastoModule& m, const Case& c) {
+  harness::Sample s;
+  s.state.surface_normal = c.normal;
+  s.state.surface_point = c.point;
+  s.params.mode = c.mode;
+  s.params.direction = c.direction;
+  s.params.position = c.position;
+  s.params.rotation = c.turns;
+  // `input` connected, so that the host sees the frame in force while it is read.
+  s.connect(&s.params.input);
+  Shaded out{};
+  out.returned = s.shade(m.shade);
+  out.result = s.result;
+  out.seen[0] = s.seen[0];
+  out.seen[1] = s.seen[1];
+  out.evaluations = s.input_evaluations;
+  out.after[0] = s.derivatives[0];
+  out.after[1] = s.derivatives[1];
+  return out;
+}
+
+void install_plain_host() {
+  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
+  install_hooks(&hooks);
+}
+
+Check shading_check(std::string group, std::string name, ShadingRun run,
+                    bool reads_stderr) {
+  Check c;
+  c.group = std::move(group);
+  c.name = std::move(name);
+  c.reads_stderr = reads_stderr;
+  c.run = [run = std::move(run)](Context& context) {
+    const harness::PellastoModule* m = context.module;
+    if (m == nullptr || m->shade == nullptr || m->set_module_handle == nullptr) {
+      return Result::skip("not run: Pellasto or miSetModuleHandle is not exported");
+    }
+    install_plain_host();
+    Result r = run(*m, context);
+    install_plain_host();
+    return r;
+  };
+  return c;
+}
+
+}  // namespace check

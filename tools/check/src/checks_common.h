@@ -1,0 +1,62 @@
+// What the checks of several groups share: printing what was found, the
+// shading cases with the frame a host expects, and shading one of them.
+#ifndef PELLASTO_CHECK_CHECKS_COMMON_H
+#define PELLASTO_CHECK_CHECKS_COMMON_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "harness/module.h"
+#include "harness/sample.h"
+#include "tools/check/src/catalogue.h"
+
+namespace check {
+
+std::string show(Vector v);
+std::string show(float turns);
+// Captured text on one line: line ends written as \n.
+std::string one_line(const std::string& text);
+Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z);
+
+// One shading case: a point with its normal, the parameters, and the frame a
+// host expects while `input` is read.
+struct Case {
+  std::int32_t mode;
+  Vector normal, point, direction, position;
+  float turns;
+  Vector tangent, cross;  // expected D[1], D[0]
+  std::string name;
+};
+
+// Unit normals leaning every way, directions of lengths other than one (so
+// that a frame left unnormalised shows), and points off the origin.
+std::vector<Case> frame_cases(std::int32_t mode, bool turned);
+
+struct Shaded {
+  Boolean returned;
+  Color result;
+  Vector seen[2];
+  int evaluations;
+  Vector after[2];
+};
+
+Shaded shade(const harness::PellastoModule& m, const Case& c);
+
+inline constexpr float kTolerance = 1e-5f;
+
+// The host the checks shade with unless they need another: parameters
+// evaluated in place, rotations as a renderer computes them.
+void install_plain_host();
+
+// A check that needs the shading entries (Pellasto and miSetModuleHandle):
+// skipped, with the reason, when the module lacks one (the export check has
+// failed already), else `run`.
+using ShadingRun = std::function<Result(const harness::PellastoModule& m, Context&)>;
+Check shading_check(std::string group, std::string name, ShadingRun run,
+                    bool reads_stderr = false);
+
+}  // namespace check
+
+#endif  // PELLASTO_CHECK_CHECKS_COMMON_H

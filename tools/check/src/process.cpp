@@ -1,0 +1,370 @@
+#include "tools/check/src/process.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+extern char** environ;
+#endif
+
+namespace check {
+
+// What the reading thread hands over; shared, so that a thread still blocked
+// on a pipe that a grandchild of the worker holds open outlives the worker.
+struct WorkerProcess::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::string> lines;
+  std::string partial;
+  bool ended = false;
+};
+
+namespace {
+
+struct Signal {
+  int number;
+  const char* name;
+};
+
+#if !defined(_WIN32)
+constexpr Signal kSignals[] = {
+    {SIGSEGV, "SIGSEGV"},     {SIGBUS, "SIGBUS"},   {SIGILL, "SIGILL"},
+    {SIGFPE, "SIGFPE"},       {SIGABRT, "SIGABRT"}, {SIGKILL, "SIGKILL"},
+    {SIGTERM, "SIGTERM"},     {SIGTRAP, "SIGTRAP"}, {SIGSYS, "SIGSYS"},
+    {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGHUP, "SIGHUP"},
+    {SIGINT, "SIGINT"},       {SIGQUIT, "SIGQUIT"}, {SIGXCPU, "SIGXCPU"},
+    {SIGXFSZ, "SIGXFSZ"},     {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"},
+    {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"},
+};
+#endif
+
+struct Exception {
+  unsigned long code;
+  const char* name;
+};
+
+constexpr Exception kExceptions[] = {
+    {0xc0000005UL, "access violation"},
+    {0xc000001dUL, "illegal instruction"},
+    {0xc0000094UL, "integer division by zero"},
+    {0xc0000095UL, "integer overflow"},
+    {0xc00000fdUL, "stack overflow"},
+    {0xc0000409UL, "stack buffer overrun"},
+    {0xc0000096UL, "privileged instruction"},
+    {0xc000008eUL, "floating-point division by zero"},
+    {0xc0000090UL, "floating-point invalid operation"},
+    {0xc0000006UL, "in-page error"},
+    {0xc0000025UL, "non-continuable exception"},
+    {0xc0000026UL, "invalid disposition"},
+    {0xc0000374UL, "heap corruption"},
+    {0x80000003UL, "breakpoint"},
+    {0xc000013aUL, "control-C"},
+};
+
+// Reads `read_some` until it ends, handing each line over.
+template <typename Read>
+void read_lines(const std::shared_ptr<WorkerProcess::Shared>& shared, Read read_some) {
+  char buffer[4096];
+  for (;;) {
+    const long n = read_some(buffer, sizeof buffer);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    if (n <= 0) {
+      if (!shared->partial.empty()) {
+        shared->lines.push_back(shared->partial);
+        shared->partial.clear();
+      }
+      shared->ended = true;
+      shared->changed.notify_all();
+      return;
+    }
+    shared->partial.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t at; (at = shared->partial.find('\n')) != std::string::npos;) {
+      std::string line = shared->partial.substr(0, at);
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+      }
+      shared->lines.push_back(line);
+      shared->partial.erase(0, at + 1);
+    }
+    // A worker writes short lines; a flood without line ends is not one of them.
+    if (shared->partial.size() > (1u << 20)) {
+      shared->partial.clear();
+    }
+    shared->changed.notify_all();
+  }
+}
+
+}  // namespace
+
+std::string describe_signal(int signal) {
+#if !defined(_WIN32)
+  for (const Signal& s : kSignals) {
+    if (s.number == signal) {
+      return std::string("crashed with ") + s.name;
+    }
+  }
+#endif
+  return "crashed with signal " + std::to_string(signal);
+}
+
+std::string describe_exception(unsigned long code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08lx", code);
+  for (const Exception& e : kExceptions) {
+    if (e.code == code) {
+      return std::string("crashed with exception ") + hex + " (" + e.name + ")";
+    }
+  }
+  return std::string("crashed with exception ") + hex;
+}
+
+WorkerProcess::WorkerProcess() : shared_(std::make_shared<Shared>()) {}
+
+WorkerProcess::~WorkerProcess() {
+  if (!ended_) {
+    kill();
+    wait(Clock::now() + std::chrono::seconds(10));
+  }
+}
+
+WorkerProcess::Next WorkerProcess::next_line(std::string* line,
+                                             Clock::time_point deadline) {
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  if (!shared_->changed.wait_until(
+          lock, deadline, [this] { return !shared_->lines.empty() || shared_->ended; })) {
+    return Next::kTimeout;
+  }
+  if (shared_->lines.empty()) {
+    return Next::kEnd;
+  }
+  *line = shared_->lines.front();
+  shared_->lines.pop_front();
+  return Next::kLine;
+}
+
+#if defined(_WIN32)
+
+namespace {
+
+// One argument as the C runtime's command-line parser reads it back.
+std::string quoted(const std::string& arg) {
+  std::string q = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    q.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(backslashes * 2, '\\');
+  return q + "\"";
+}
+
+}  // namespace
+
+bool WorkerProcess::start(const std::vector<std::string>& args, std::string* error) {
+  char self[MAX_PATH * 4];
+  const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  if (length == 0 || length >= sizeof self) {
+    *error = "cannot find this program's own file";
+    return false;
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE reader = nullptr, writer = nullptr;
+  if (!CreatePipe(&reader, &writer, &inherit, 1 << 16)) {
+    *error = "cannot make a pipe (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE err = nullptr;
+  DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE),
+                  GetCurrentProcess(), &err, 0, TRUE, DUPLICATE_SAME_ACCESS);
+  std::string command = quoted(self);
+  for (const std::string& a : args) {
+    command += " " + quoted(a);
+  }
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul;
+  startup.hStdOutput = writer;
+  startup.hStdError = err != nullptr ? err : writer;
+  PROCESS_INFORMATION info{};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  const BOOL started =
+      CreateProcessA(self, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &startup, &info);
+  const DWORD why = GetLastError();
+  CloseHandle(writer);
+  if (nul != INVALID_HANDLE_VALUE) {
+    CloseHandle(nul);
+  }
+  if (err != nullptr) {
+    CloseHandle(err);
+  }
+  if (!started) {
+    CloseHandle(reader);
+    *error = "cannot start a worker (error " + std::to_string(why) + ")";
+    return false;
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  std::thread([shared = shared_, reader] {
+    read_lines(shared, [reader](char* buffer, std::size_t size) -> long {
+      DWORD n = 0;
+      if (!ReadFile(reader, buffer, static_cast<DWORD>(size), &n, nullptr)) {
+        return -1;
+      }
+      return static_cast<long>(n);
+    });
+    CloseHandle(reader);
+  }).detach();
+  return true;
+}
+
+void WorkerProcess::kill() {
+  if (process_ != nullptr && !ended_) {
+    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+    killed_ = true;
+  }
+}
+
+std::string WorkerProcess::wait(Clock::time_point deadline) {
+  if (ended_ || process_ == nullptr) {
+    return ending_;
+  }
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (WaitForSingleObject(static_cast<HANDLE>(process_),
+                          static_cast<DWORD>(std::max<long long>(0, left.count()))) !=
+      WAIT_OBJECT_0) {
+    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+    WaitForSingleObject(static_cast<HANDLE>(process_), 10000);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(static_cast<HANDLE>(process_), &code);
+  CloseHandle(static_cast<HANDLE>(process_));
+  process_ = nullptr;
+  ended_ = true;
+  if (code == 0) {
+    ending_ = "";
+  } else if (code >= 0xC0000000UL || code == 0x80000003UL) {
+    ending_ = describe_exception(code);
+  } else {
+    ending_ = "exit status " + std::to_string(code);
+  }
+  return ending_;
+}
+
+#else
+
+bool WorkerProcess::start(const std::vector<std::string>& args, std::string* error) {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) {
+    *error = std::string("cannot find this program's own file: ") + std::strerror(errno);
+    return false;
+  }
+  self[length] = '\0';
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    *error = std::string("cannot make a pipe: ") + std::strerror(errno);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  std::vector<std::string> all{self};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  argv.reserve(all.size() + 1);
+  for (std::string& a : all) {
+    argv.push_back(&a[0]);
+  }
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int failed = posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (failed != 0) {
+    close(fds[0]);
+    *error = std::string("cannot start a worker: ") + std::strerror(failed);
+    return false;
+  }
+  pid_ = pid;
+  const int reader = fds[0];
+  std::thread([shared = shared_, reader] {
+    read_lines(shared, [reader](char* buffer, std::size_t size) -> long {
+      for (;;) {
+        const ssize_t n = read(reader, buffer, size);
+        if (n >= 0 || errno != EINTR) {
+          return static_cast<long>(n);
+        }
+      }
+    });
+    close(reader);
+  }).detach();
+  return true;
+}
+
+void WorkerProcess::kill() {
+  if (pid_ > 0 && !ended_) {
+    ::kill(pid_, SIGKILL);
+    killed_ = true;
+  }
+}
+
+std::string WorkerProcess::wait(Clock::time_point deadline) {
+  if (ended_ || pid_ <= 0) {
+    return ending_;
+  }
+  int status = 0;
+  for (;;) {
+    const pid_t got = waitpid(pid_, &status, WNOHANG);
+    if (got == pid_ || (got < 0 && errno != EINTR)) {
+      break;
+    }
+    if (Clock::now() >= deadline) {
+      ::kill(pid_, SIGKILL);
+      while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(got == 0 ? 2 : 0));
+  }
+  ended_ = true;
+  pid_ = -1;
+  if (WIFSIGNALED(status)) {
+    ending_ = describe_signal(WTERMSIG(status));
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+    ending_ = "exit status " + std::to_string(WEXITSTATUS(status));
+  } else {
+    ending_ = "";
+  }
+  return ending_;
+}
+
+#endif
+
+}  // namespace check

@@ -1,0 +1,149 @@
+// The host's records after every call: every byte of the render state, the
+// shader record, the parameter block with its connection words and the
+// derivative array past D[1] as the host handed it over, D[0] and D[1] the
+// host's own bits again, and nothing written past the end of any record.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "harness/guarded_sample.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/checks_common.h"
+#include "tools/check/src/host_functions.h"
+
+namespace check {
+
+namespace {
+
+struct RecordCase {
+  std::int32_t mode;
+  float turns;
+  int connections;  // 0 none, 1 all, 2 words set but the record's offset 0
+  std::string name() const {
+    static const char* const how[] = {"nothing connected", "all connected",
+                                      "connection offset 0"};
+    return "mode " + std::to_string(mode) + ", rotation " + show(turns) + ", " +
+           how[connections];
+  }
+};
+
+std::vector<RecordCase> record_cases() {
+  std::vector<RecordCase> cases;
+  for (std::int32_t mode : {0, 1, 2, -1, 3}) {
+    for (float turns : {0.0f, 0.25f, 2.0f}) {
+      for (int connections : {0, 1, 2}) {
+        cases.push_back({mode, turns, connections});
+      }
+    }
+  }
+  return cases;
+}
+
+// A sample of `c`, its bytes drawn from `seed`: a leaning normal, a point off
+// the origin, a direction and a position that give a frame.
+void prepare(harness::GuardedSample* s, const RecordCase& c) {
+  RenderState& state = *s->state();
+  state.surface_normal = {0.267261237f, 0.534522474f, 0.801783681f};
+  state.surface_point = {1, -2, 0.5f};
+  FrameParams& p = *s->params();
+  p.mode = c.mode;
+  p.direction = {3, 1, 2};
+  p.position = {-1, 2, 4};
+  p.rotation = c.turns;
+  if (c.connections != 0) {
+    s->connect_all();
+  }
+  if (c.connections == 2) {
+    s->shader()->connection_offset = 0;
+  }
+}
+
+// Shades every case on a guarded sample; the first case that `wrong` finds
+// fault with, and what it found.
+template <typename Judge>
+Result shade_guarded(Context& context, Judge wrong) {
+  const std::vector<RecordCase> cases = record_cases();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    harness::GuardedSample s(static_cast<std::uint32_t>(context.seed) +
+                             static_cast<std::uint32_t>(i));
+    prepare(&s, cases[i]);
+    const HostHooks hooks = s.hooks();
+    install_hooks(&hooks);
+    s.shade(context.module->shade);
+    install_plain_host();
+    const std::string found = wrong(s);
+    if (!found.empty()) {
+      return Result::fail(cases[i].name() + ": " + found + " (seed " +
+                          std::to_string(context.seed) + ")");
+    }
+  }
+  return Result::pass();
+}
+
+Result records_after_the_call(const harness::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const harness::GuardedSample& s) {
+    return s.changed_after().empty() ? std::string()
+                                     : "after the call " + s.changed_after();
+  });
+}
+
+Result records_while_input_is_read(const harness::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const harness::GuardedSample& s) {
+    if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
+      return std::string();
+    }
+    return "while the input was read " + s.changed_during_input();
+  });
+}
+
+Result result_written_whole(const harness::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const harness::GuardedSample& s) {
+    return s.result_is_input() ? std::string()
+                               : std::string("the result is not the input's value");
+  });
+}
+
+// Pellasto_init and Pellasto_exit touch no record (init writes only its flag).
+Result lifecycle_leaves_records(Context& context) {
+  const harness::PellastoModule& m = *context.module;
+  if (m.init == nullptr || m.exit == nullptr) {
+    return Result::skip("Pellasto_init or Pellasto_exit is not exported");
+  }
+  harness::GuardedSample s(static_cast<std::uint32_t>(context.seed));
+  s.connect_all();
+  s.hand_over();
+  Boolean wanted = 1;
+  m.init(s.state(), s.params(), &wanted);
+  std::string found = s.changes();
+  if (!found.empty()) {
+    return Result::fail("Pellasto_init with parameters: " + found);
+  }
+  m.init(s.state(), nullptr, &wanted);
+  found = s.changes();
+  if (!found.empty()) {
+    return Result::fail("Pellasto_init without parameters: " + found);
+  }
+  m.exit(s.state(), s.params());
+  found = s.changes();
+  return Result::holds(found.empty(), "Pellasto_exit: " + found);
+}
+
+}  // namespace
+
+void add_record_checks(std::vector<Check>* checks) {
+  const std::string n = std::to_string(record_cases().size());
+  checks->push_back(shading_check(
+      "records",
+      "every byte as handed over after the call, D[0] and D[1] the host's own (" + n +
+          " samples in guard bytes)",
+      records_after_the_call));
+  checks->push_back(shading_check(
+      "records", "nothing but D[0] and D[1] changed while the input is read",
+      records_while_input_is_read));
+  checks->push_back(shading_check(
+      "records", "the result is the input's value, bit for bit", result_written_whole));
+  checks->push_back({"records", "Pellasto_init and Pellasto_exit write no record",
+                     lifecycle_leaves_records});
+}
+
+}  // namespace check

@@ -1,0 +1,281 @@
+#include "tools/check/src/supervisor.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+#include "pellasto_version.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/process.h"
+#include "tools/check/src/text.h"
+#include "tools/check/src/worker.h"
+
+namespace check {
+
+namespace {
+
+#if defined(_WIN32)
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+constexpr int kWordSize = sizeof(void*) * 8;
+
+// Why a file of this kind cannot be loaded here, or empty if it can be tried.
+std::string unloadable(const std::string& path, const ImageInfo& info) {
+  const std::string use = "use the " + std::string(PELLASTO_PLATFORM) + " build";
+  if (!info.problem.empty()) {
+    return info.problem;
+  }
+  if (info.format == Format::kOther) {
+    return "not a module: neither a Windows DLL (PE) nor a Linux shared object (ELF)";
+  }
+  if ((info.format == Format::kPe) != kWindows) {
+    return std::string("this is a ") + (kWindows ? "Linux" : "Windows") + " module; a " +
+           (kWindows ? "Windows" : "Linux") + " host cannot load it: " + use;
+  }
+  if (!info.machine.empty() && info.family != kOwnMachineFamily) {
+    return "this module is built for " + info.machine + ", not " + kOwnMachineFamily +
+           ": " + use;
+  }
+  if (info.word_size != 0 && info.word_size != kWordSize) {
+    return "this is a " + std::to_string(info.word_size) + "-bit module; a " +
+           std::to_string(kWordSize) + "-bit host cannot load it: " + use;
+  }
+  if (info.truncated) {
+    return "cannot load " + path + ": the file is truncated or corrupt";
+  }
+  return "";
+}
+
+// The loader's reason, made plain where it is a missing library: one the
+// file itself names (its own name may hold spaces, colons, anything).
+std::string load_failure(const std::string& path, const ImageInfo& info,
+                         const std::string& loader) {
+  std::string missing;
+  int count = 0;
+#if defined(_WIN32)
+  // The loader caught an exception in the module's start-up code and gives
+  // its code as the error.
+  const std::size_t error_at = loader.rfind("(error ");
+  const unsigned long code =
+      error_at == std::string::npos
+          ? 0
+          : std::strtoul(loader.c_str() + error_at + 7, nullptr, 10);
+  if (code >= 0xC0000000UL) {
+    return "cannot load " + path + ": the file is truncated or corrupt (" +
+           describe_exception(code) + " while loading)";
+  }
+  // The same, as some loaders report it: the exception's code translated
+  // (ERROR_NOACCESS for an access violation), or the start-up code failed.
+  if (code == 998 || code == 1114) {
+    const std::string prefix = "cannot load " + path + ": ";
+    const std::string reason = loader.compare(0, prefix.size(), prefix) == 0
+                                   ? loader.substr(prefix.size())
+                                   : loader;
+    return prefix + "the file is truncated or corrupt (while loading: " + reason + ")";
+  }
+  if (loader.find("(error 126)") != std::string::npos) {
+    // The file is there, so what is not found is a library it imports.
+    for (const std::string& dll : info.needed) {
+      if (HMODULE found =
+              LoadLibraryExA(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        FreeLibrary(found);
+      } else {
+        missing += (count++ == 0 ? "" : ", ") + dll;
+      }
+    }
+  }
+#else
+  for (const std::string& library : info.needed) {
+    if (loader.find(library + ": cannot open shared object file") != std::string::npos) {
+      missing += (count++ == 0 ? "" : ", ") + library;
+    }
+  }
+#endif
+  if (count == 1) {
+    return "a library it needs is missing: " + missing;
+  }
+  if (count > 1) {
+    return "libraries it needs are missing: " + missing;
+  }
+  const std::string prefix = "cannot load " + path + ": ";
+  return loader.compare(0, prefix.size(), prefix) == 0 ? loader.substr(prefix.size())
+                                                       : loader;
+}
+
+// How a worker that ended in the middle is reported.
+std::string ended(const std::string& how) {
+  if (how.rfind("crashed", 0) == 0) {
+    return how;
+  }
+  return "the module ended the process: " + (how.empty() ? "exit status 0" : how);
+}
+
+std::string seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", s);
+  return text;
+}
+
+Result::Status status_of(const std::string& word) {
+  if (word == "pass") {
+    return Result::Status::kPassed;
+  }
+  if (word == "skip") {
+    return Result::Status::kSkipped;
+  }
+  return Result::Status::kFailed;
+}
+
+}  // namespace
+
+Outcome check_module(
+    const std::string& path, const RunSettings& settings,
+    const std::function<void(const Outcome&)>& headers_read,
+    const std::function<void(const Outcome&, const std::string&)>& group_done) {
+  Outcome o;
+  o.module = path;
+  o.info = read_image(path);
+  o.version = o.info.version;
+  o.error = unloadable(path, o.info);
+  if (headers_read) {
+    headers_read(o);
+  }
+  if (!o.error.empty()) {
+    o.status = kNotLoadable;
+    return o;
+  }
+  const std::vector<Check>& checks = catalogue();
+  const auto timeout = std::chrono::duration_cast<WorkerProcess::Clock::duration>(
+      std::chrono::duration<double>(settings.timeout));
+  const auto load_time = std::chrono::duration_cast<WorkerProcess::Clock::duration>(
+      std::chrono::seconds(30));
+  std::size_t next = 0;  // the first selected check without a result
+  bool loaded_once = false;
+  const auto record = [&](std::size_t at, Result r) {
+    const Check& c = checks[static_cast<std::size_t>(settings.selected[at])];
+    o.report.add(c.group, c.name, std::move(r));
+    const bool last_of_group =
+        at + 1 == settings.selected.size() ||
+        checks[static_cast<std::size_t>(settings.selected[at + 1])].group != c.group;
+    if (last_of_group && group_done) {
+      group_done(o, c.group);
+    }
+  };
+  while (next < settings.selected.size() || !loaded_once) {
+    WorkerRequest request;
+    request.module = o.info.load_path;
+    request.checks.assign(settings.selected.begin() + static_cast<long>(next),
+                          settings.selected.end());
+    request.threads = settings.threads;
+    request.seed = settings.seed;
+    request.repeat = settings.repeat;
+    WorkerProcess worker;
+    std::string why;
+    if (!worker.start(worker_arguments(request), &why)) {
+      o.error = why;
+      o.status = kSomeFailed;
+      return o;
+    }
+    bool loaded = false, done = false;
+    std::string fault;  // how the worker ended, when it ended early
+    // Loading gets the check's time, and never less than 30 s: a worker's
+    // start takes seconds under an emulator.
+    auto deadline = WorkerProcess::Clock::now() + std::max(timeout, load_time);
+    double allowed = std::max(settings.timeout, 30.0);
+    for (;;) {
+      std::string line;
+      const WorkerProcess::Next got = worker.next_line(&line, deadline);
+      if (got == WorkerProcess::Next::kTimeout) {
+        worker.kill();
+        worker.wait(WorkerProcess::Clock::now() + timeout);
+        fault = "timed out after " + seconds(allowed) + " s";
+        break;
+      }
+      if (got == WorkerProcess::Next::kEnd) {
+        fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
+        break;
+      }
+      const std::size_t space = line.find(' ');
+      const std::string word = line.substr(0, space);
+      const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+      if (word == "loaded") {
+        loaded = loaded_once = true;
+        allowed = settings.timeout;
+        deadline = WorkerProcess::Clock::now() + timeout;
+      } else if (word == "unloadable" || word == "no-shader") {
+        worker.wait(WorkerProcess::Clock::now() + timeout);
+        o.error = word == "no-shader"
+                      ? "not the Pellasto shader's module: it exports no Pellasto"
+                      : load_failure(o.info.load_path, o.info, unescape_detail(rest));
+        o.status = kNotLoadable;
+        return o;
+      } else if (word == "begin") {
+        deadline = WorkerProcess::Clock::now() + timeout;
+      } else if (word == "result" && next < settings.selected.size()) {
+        // result <index> <status> <detail>
+        const std::size_t a = rest.find(' ');
+        const std::size_t b = rest.find(' ', a == std::string::npos ? a : a + 1);
+        const int index = std::atoi(rest.substr(0, a).c_str());
+        if (index != settings.selected[next]) {
+          continue;
+        }
+        const std::string status =
+            a == std::string::npos ? "" : rest.substr(a + 1, b - a - 1);
+        const std::string detail =
+            b == std::string::npos ? "" : unescape_detail(rest.substr(b + 1));
+        Result r;
+        r.status = status_of(status);
+        r.detail = detail;
+        record(next++, std::move(r));
+        deadline = WorkerProcess::Clock::now() + timeout;
+      } else if (word == "done") {
+        done = true;
+        worker.wait(WorkerProcess::Clock::now() + timeout);
+        break;
+      }
+    }
+    if (done) {
+      if (next < settings.selected.size()) {  // checks the worker did not know of
+        o.error = "the worker left checks unrun";
+        o.status = kSomeFailed;
+        return o;
+      }
+      break;
+    }
+    if (!loaded && loaded_once && next < settings.selected.size()) {
+      // It loaded before: this time the module failed while loading.
+      record(next++, Result::fail("while the module loaded again: " + fault));
+      continue;
+    }
+    if (!loaded) {
+      // The loader itself crashed or hung on the file.
+      o.error = "cannot load " + path;
+      if (fault.rfind("timed out", 0) == 0) {
+        o.error += ": the loader " + fault;
+      } else {
+        o.error += ": the file is truncated or corrupt (" + fault + " while loading)";
+      }
+      o.status = kNotLoadable;
+      return o;
+    }
+    if (next >= settings.selected.size()) {
+      // Every check had its result, then the worker ended badly.
+      break;
+    }
+    // Ended in a check, or between two: the next check is the one that did
+    // not finish.
+    record(next++, Result::fail(fault));
+  }
+  o.status = o.report.failed() == 0 ? kAllPassed : kSomeFailed;
+  return o;
+}
+
+}  // namespace check

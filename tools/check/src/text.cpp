@@ -1,0 +1,122 @@
+#include "tools/check/src/text.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace check {
+
+namespace {
+
+// The length of the UTF-8 sequence at `at`, or 0 if there is none.
+std::size_t utf8_sequence(const std::string& s, std::size_t at) {
+  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(at);
+  std::size_t n = 0;
+  std::uint32_t min = 0;
+  if (c < 0x80) {
+    return 1;
+  } else if ((c & 0xe0) == 0xc0) {
+    n = 2, min = 0x80;
+  } else if ((c & 0xf0) == 0xe0) {
+    n = 3, min = 0x800;
+  } else if ((c & 0xf8) == 0xf0) {
+    n = 4, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (at + n > s.size()) {
+    return 0;
+  }
+  std::uint32_t code = c & (0x7f >> n);
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((b(at + i) & 0xc0) != 0x80) {
+      return 0;
+    }
+    code = (code << 6) | (b(at + i) & 0x3f);
+  }
+  if (code < min || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) {
+    return 0;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::string escape_detail(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string s;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      s += "\\\\";
+    } else if (c == '\n') {
+      s += "\\n";
+    } else if (u < 0x20 || u == 0x7f) {
+      s += "\\x";
+      s += hex[u >> 4];
+      s += hex[u & 15];
+    } else {
+      s += c;
+    }
+  }
+  return s;
+}
+
+std::string unescape_detail(const std::string& text) {
+  std::string s;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) {
+      s += text[i];
+    } else if (text[i + 1] == 'n') {
+      s += '\n';
+      ++i;
+    } else if (text[i + 1] == 'x' && i + 3 < text.size()) {
+      s += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
+      i += 3;
+    } else {
+      s += text[i + 1];
+      ++i;
+    }
+  }
+  return s;
+}
+
+std::string valid_utf8(const std::string& text, bool for_xml) {
+  std::string s;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = utf8_sequence(text, i);
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (n == 0 ||
+        (for_xml && n == 1 && c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {
+      s += "\xef\xbf\xbd";
+      i += n == 0 ? 1 : n;
+    } else {
+      s.append(text, i, n);
+      i += n;
+    }
+  }
+  return s;
+}
+
+// Glob matching: * any text, ? any one character.
+static bool glob(const char* pattern, const char* text) {
+  if (*pattern == '\0') {
+    return *text == '\0';
+  }
+  if (*pattern == '*') {
+    return glob(pattern + 1, text) || (*text != '\0' && glob(pattern, text + 1));
+  }
+  return *text != '\0' && (*pattern == '?' || *pattern == *text) &&
+         glob(pattern + 1, text + 1);
+}
+
+// A pattern with * or ? is a glob over the whole of "group/name"; one
+// without either matches every check whose "group/name" holds it.
+bool selects(const std::string& pattern, const std::string& id) {
+  if (pattern.find_first_of("*?") == std::string::npos) {
+    return id.find(pattern) != std::string::npos;
+  }
+  return glob(pattern.c_str(), id.c_str());
+}
+
+}  // namespace check

@@ -1,0 +1,176 @@
+#include "tools/check/src/worker.h"
+
+#include <fcntl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "harness/module.h"
+#include "tools/check/src/capture.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/fp_state.h"
+#include "tools/check/src/runner.h"
+#include "tools/check/src/text.h"
+
+namespace check {
+
+namespace {
+
+// The channel to the supervisor: a copy of the standard output taken before
+// descriptors 1 and 2 are handed to the capture.
+int g_channel = -1;
+
+void send(const std::string& line) {
+  const std::string text = line + "\n";
+  std::size_t done = 0;
+  while (done < text.size()) {
+#if defined(_WIN32)
+    const int n =
+        _write(g_channel, text.data() + done, static_cast<unsigned>(text.size() - done));
+#else
+    const ssize_t n = write(g_channel, text.data() + done, text.size() - done);
+#endif
+    if (n <= 0) {
+      return;  // the supervisor is gone: nobody reads this
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+[[noreturn]] void end_worker() {
+  // The module's own exit handlers are not this check's business, and a
+  // hostile one could hang: the process ends here.
+#if defined(_WIN32)
+  TerminateProcess(GetCurrentProcess(), 0);
+#endif
+  _exit(0);
+}
+
+#if defined(_WIN32)
+// A crash ends the process with the exception's code, at once: no dialog,
+// no debugger, so the supervisor can name it.
+LONG WINAPI end_with_exception(EXCEPTION_POINTERS* e) {
+  TerminateProcess(GetCurrentProcess(), e->ExceptionRecord->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+#endif
+
+const char* status_word(Result::Status s) {
+  switch (s) {
+    case Result::Status::kPassed:
+      return "pass";
+    case Result::Status::kFailed:
+      return "fail";
+    case Result::Status::kSkipped:
+      return "skip";
+  }
+  return "fail";
+}
+
+}  // namespace
+
+std::vector<std::string> worker_arguments(const WorkerRequest& r) {
+  std::string list;
+  for (int i : r.checks) {
+    list += (list.empty() ? "" : ",") + std::to_string(i);
+  }
+  return {kWorkerFlag,
+          r.module,
+          list.empty() ? "-" : list,
+          std::to_string(r.threads),
+          std::to_string(r.seed),
+          std::to_string(r.repeat)};
+}
+
+bool parse_worker_arguments(int argc, char** argv, WorkerRequest* r) {
+  if (argc != 7 || std::string(argv[1]) != kWorkerFlag) {
+    return false;
+  }
+  r->module = argv[2];
+  const std::string list = argv[3];
+  if (list != "-") {
+    std::size_t at = 0;
+    while (at <= list.size()) {
+      const std::size_t comma = list.find(',', at);
+      const std::string item =
+          list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+      r->checks.push_back(std::atoi(item.c_str()));
+      if (comma == std::string::npos) {
+        break;
+      }
+      at = comma + 1;
+    }
+  }
+  r->threads = std::atoi(argv[4]);
+  r->seed = std::strtoull(argv[5], nullptr, 10);
+  r->repeat = std::atoi(argv[6]);
+  return true;
+}
+
+int worker_main(const WorkerRequest& request) {
+#if defined(_WIN32)
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  SetUnhandledExceptionFilter(end_with_exception);
+  g_channel = _dup(1);
+  _setmode(g_channel, _O_BINARY);
+#else
+  g_channel = dup(1);
+  fcntl(g_channel, F_SETFD, FD_CLOEXEC);
+#endif
+  static OutputCapture capture;  // before the module loads: it may write then
+  const bool capturing = capture.start();
+  Context context;
+  context.threads = request.threads;
+  context.seed = request.seed;
+  context.repeat = request.repeat;
+  context.before_load = fp_control_now();
+
+  std::string loader;
+  void* handle = harness::open_module(request.module, &loader);
+  if (handle == nullptr) {
+    send("unloadable " + escape_detail(loader));
+    end_worker();
+  }
+  static harness::PellastoModule module{};
+  std::string missing;
+  harness::bind_pellasto(handle, &module, &missing);
+  module.handle = handle;
+  if (module.shade == nullptr) {
+    send("no-shader");
+    end_worker();
+  }
+  static CapturedOutput at_load;
+  if (capturing) {
+    at_load = capture.take();
+  }
+  send("loaded");
+  context.module = &module;
+  context.output = capturing ? &capture : nullptr;
+  context.load_output = capturing ? &at_load : nullptr;
+  if (module.set_module_handle != nullptr) {
+    module.set_module_handle(harness::program_module());
+  }
+  const std::vector<Check>& checks = catalogue();
+  for (int index : request.checks) {
+    if (index < 0 || index >= static_cast<int>(checks.size())) {
+      continue;
+    }
+    send("begin " + std::to_string(index));
+    const Result r = run_check(checks[static_cast<std::size_t>(index)], context);
+    send("result " + std::to_string(index) + " " + status_word(r.status) + " " +
+         escape_detail(r.detail));
+  }
+  send("done");
+  end_worker();
+}
+
+}  // namespace check

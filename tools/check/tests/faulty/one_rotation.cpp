@@ -1,0 +1,32 @@
+// When the host exports only one of mi_matrix_rotate_axis and
+// mi_vector_transform, turns the tangent through a matrix that nobody
+// filled. Built with FAULTY_OWN_HOST: the real module finds both here.
+#include "tools/check/tests/faulty/forward.h"
+
+extern "C" {
+
+PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
+  return faulty::host_phen_eval(state, parameter);
+}
+
+PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
+                                              float angle) {
+  if (faulty::host().matrix_rotate_axis == nullptr) {
+    return 0;  // `m` left as it was
+  }
+  return faulty::host().matrix_rotate_axis(m, axis, angle);
+}
+
+PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
+  faulty::host_vector_transform(out, in, m);
+}
+
+}  // extern "C"
+
+namespace faulty {
+
+Boolean shade(Color* result, RenderState* state, FrameParams* params) {
+  return forward(result, state, params);
+}
+
+}  // namespace faulty
