@@ -1,4 +1,4 @@
-# cmake -DMODULE=Pellasto.so -DREADELF=readelf -DMACHINE=x86-64|i386
+# cmake -DMODULE=Pellasto.so -DREADELF=readelf -DMACHINE=x86-64|i386|aarch64
 #       [-DEXPORTS=a;b;c] [-DMAX_GLIBC=2.28] [-DVERSION=1.0.0] [-DSTRIPPED=ON]
 #       -P check_elf_module.cmake
 #
@@ -24,7 +24,7 @@ check_module_arguments(check_elf_module MODULE READELF MACHINE)
 if(NOT DEFINED MAX_GLIBC)
   set(MAX_GLIBC 2.28)
 endif()
-set(allowed_needed "^(libc\\.so\\.6|libdl\\.so\\.2|libm\\.so\\.6|libpthread\\.so\\.0)$")
+set(c_library "libc\\.so\\.6|libdl\\.so\\.2|libm\\.so\\.6|libpthread\\.so\\.0")
 
 execute_process(COMMAND ${READELF} -W --file-header --program-headers --section-headers
                         --dynamic --dyn-syms --version-info --notes ${MODULE}
@@ -42,9 +42,16 @@ if(MACHINE STREQUAL "x86-64")
 elseif(MACHINE STREQUAL "i386")
   set(class ELF32)
   set(machine_name "Intel 80386")
+elseif(MACHINE STREQUAL "aarch64")
+  set(class ELF64)
+  set(machine_name "AArch64")
+  # The stack protector's guard value there, __stack_chk_guard, is exported
+  # by glibc's dynamic loader, which the module then names.
+  string(APPEND c_library "|ld-linux-aarch64\\.so\\.1")
 else()
   message(FATAL_ERROR "check_elf_module: unknown MACHINE ${MACHINE}")
 endif()
+set(allowed_needed "^(${c_library})$")
 if(NOT dump MATCHES "\n *Class: +${class}\n")
   string(REGEX MATCH "Class: +[^\n]*" found "${dump}")
   list(APPEND problems "not an ${class} file (${found})")

@@ -12,6 +12,9 @@
 #define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.2.5"
 #elif defined(__i386__)
 #define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.0"
+#elif defined(__aarch64__)
+// glibc's first version for 64-bit ARM.
+#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.17"
 #else
 #error "the oldest glibc version of dlsym for this processor is not known here"
 #endif
