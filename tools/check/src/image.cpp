@@ -53,6 +53,9 @@ std::string machine_name(std::uint32_t pe_or_elf_machine, bool pe) {
   if ((pe && pe_or_elf_machine == 0x8664) || (!pe && pe_or_elf_machine == 62)) {
     return "x86-64";
   }
+  if (!pe && pe_or_elf_machine == 183) {  // EM_AARCH64
+    return "aarch64";
+  }
   return "machine " + std::to_string(pe_or_elf_machine);
 }
 

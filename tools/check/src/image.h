@@ -13,7 +13,7 @@ enum class Format { kMissing, kUnreadable, kOther, kPe, kElf };
 struct ImageInfo {
   Format format = Format::kMissing;
   int word_size = 0;                // 32 or 64 for a PE or ELF file
-  std::string machine;              // "i386", "x86-64", or the machine number
+  std::string machine;              // "i386", "x86-64", "aarch64", or the machine number
   std::string description;          // "PE32 i386", "ELF 64-bit x86-64", ...
   std::vector<std::string> needed;  // DLLs imported, or DT_NEEDED libraries
   std::string version;              // the ELF note's version; empty when there is none

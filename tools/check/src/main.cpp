@@ -39,6 +39,19 @@ constexpr char kSeparator = '/';
 constexpr bool kWindows = false;
 #endif
 constexpr int kWordSize = sizeof(void*) * 8;
+// The processor family this program runs on, as read_image names machines.
+#if defined(__aarch64__)
+constexpr bool kArm64 = true;
+#else
+constexpr bool kArm64 = false;
+#endif
+
+// "an aarch64", "an x86", "a machine 40": the name with its article.
+std::string with_article(const std::string& name) {
+  const bool vowel =
+      !name.empty() && std::string("aeiox").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
@@ -70,8 +83,10 @@ std::string unloadable(const check::ImageInfo& info) {
     return std::string("this is a ") + (kWindows ? "Linux" : "Windows") + " module; a " +
            (kWindows ? "Windows" : "Linux") + " host cannot load it: " + use;
   }
-  if (info.machine != "i386" && info.machine != "x86-64") {
-    return "this module is built for " + info.machine + ", not x86: " + use;
+  const bool x86 = info.machine == "i386" || info.machine == "x86-64";
+  if ((kArm64 && info.machine != "aarch64") || (!kArm64 && !x86)) {
+    return "this is " + with_article(info.machine) + " module; " +
+           with_article(kArm64 ? "aarch64" : "x86") + " host cannot load it: " + use;
   }
   if (info.word_size != kWordSize) {
     return "this is a " + std::to_string(info.word_size) + "-bit module; a " +
