@@ -13,7 +13,7 @@ packages=(
   # pellasto-check (CLI11 above too)
   nlohmann-json3-dev
   # cross legs
-  gcc-multilib g++-multilib qemu-user
+  gcc-multilib g++-multilib qemu-user g++-aarch64-linux-gnu
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   # windows-x86 runs the i386 wine loader (its wineserver is wine64's)
   wine32:i386
