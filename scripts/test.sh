@@ -42,7 +42,7 @@ leg tsan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --pr
 m32_missing() {
   have qemu-i386 || { echo 'qemu-i386 not installed (qemu-user)'; return; }
   echo 'int main(){}' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null ||
-    echo 'g++ -m32 cannot link (gcc-multilib g++-multilib)'
+    echo 'g++ -m32 cannot link (g++-12-multilib)'
 }
 wine64_missing() {
   have x86_64-w64-mingw32-g++-posix || { echo 'x86_64-w64-mingw32-g++-posix not installed'; return; }
