@@ -176,3 +176,7 @@ function(pellasto_add_module name)
     target_link_options(${name} PRIVATE -Wl,--no-undefined)
   endif()
 endfunction()
+
+# The oldest glibc the Linux programs that ship start on, and how they are
+# held to it.
+include(${CMAKE_CURRENT_LIST_DIR}/PellastoGlibc.cmake)
