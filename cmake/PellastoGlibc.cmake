@@ -2,6 +2,9 @@
 # pellasto-check alike load on PELLASTO_GLIBC_BASELINE and later (the render
 # farms' baseline: RHEL/Rocky 8), although they are linked on a newer system.
 #
+#   pellasto_glibc_versions(<target>)
+#     lets <target>'s sources bind a function to its baseline version
+#     (platform/glibc_versions.h).
 #   pellasto_glibc_baseline(<program>)
 #     links platform/glibc_compat.cpp into <program> and redirects to it
 #     (-Wl,--wrap) every name of the two lists below, in the program's own
@@ -26,6 +29,7 @@ set(PELLASTO_GLIBC_REBOUND
 # in glibc_compat.cpp from what the baseline has.
 set(PELLASTO_GLIBC_REPLACED
   __libc_start_main __libc_single_threaded arc4random arc4random_buf _dl_find_object
+  pthread_cond_clockwait
   stat lstat fstat fstatat stat64 lstat64 fstat64 fstatat64)
 
 # What glibc_compat.cpp calls at the baseline's version, beside the rebound
@@ -85,17 +89,31 @@ function(_pellasto_glibc_versions header)
   set(${header} "${result}" PARENT_SCOPE)
 endfunction()
 
+# pellasto_glibc_versions(<target>): <target>'s sources may bind the
+# functions of PELLASTO_GLIBC_REBOUND to their baseline versions themselves
+# (platform/glibc_versions.h), as the module does dlsym and dlerror. Sets
+# PELLASTO_GLIBC to ON where the C library is glibc.
+function(pellasto_glibc_versions target)
+  _pellasto_glibc_versions(header)
+  if(header)
+    target_include_directories(${target} PRIVATE ${PELLASTO_GENERATED_DIR})
+    set(PELLASTO_GLIBC ON PARENT_SCOPE)
+  else()
+    set(PELLASTO_GLIBC OFF PARENT_SCOPE)
+  endif()
+endfunction()
+
 function(pellasto_glibc_baseline target)
   if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR PELLASTO_SANITIZE)
     return()
   endif()
-  _pellasto_glibc_versions(header)
-  if(NOT header)
+  pellasto_glibc_versions(${target})
+  if(NOT PELLASTO_GLIBC)
     message(STATUS "${target}: the C library is not glibc; no glibc baseline")
     return()
   endif()
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/glibc_compat.cpp)
-  target_include_directories(${target} PRIVATE ${PELLASTO_GENERATED_DIR})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   foreach(name IN LISTS PELLASTO_GLIBC_REBOUND PELLASTO_GLIBC_REPLACED)
     target_link_options(${target} PRIVATE -Wl,--wrap=${name})
   endforeach()

@@ -12,6 +12,8 @@
 #     file of every stripped binary there, under the name its .gnu_debuglink
 #     gives;
 #   - the module passes the PE or ELF check, stripped and with this version;
+#   - on Linux, each program in bin/ needs nothing newer than the glibc the
+#     module loads on (GLIBC_BASELINE), so that it runs where the module does;
 #   - a program shipped in bin/ passes when run on the archive's own module.
 cmake_policy(VERSION 3.25)
 
@@ -108,7 +110,7 @@ set(args -DMODULE=${tree}/shaders/${MODULE_FILE} -DMACHINE=${MACHINE} -DVERSION=
 if(FORMAT STREQUAL "PE")
   list(APPEND args -DOBJDUMP=${OBJDUMP} -DSYMBOLS=${tree}/shaders/${MODULE_FILE}.debug)
 else()
-  list(APPEND args -DREADELF=${READELF})
+  list(APPEND args -DREADELF=${READELF} -DMAX_GLIBC=${GLIBC_BASELINE})
 endif()
 string(TOLOWER ${FORMAT} format)
 execute_process(COMMAND ${CMAKE_COMMAND} ${args}
@@ -116,6 +118,18 @@ execute_process(COMMAND ${CMAKE_COMMAND} ${args}
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   fail("the shipped ${MODULE_FILE} fails its ${FORMAT} check")
+endif()
+if(FORMAT STREQUAL "ELF")
+  foreach(program ${programs})
+    execute_process(COMMAND ${CMAKE_COMMAND} -DPROGRAM=${tree}/${program} -DREADELF=${READELF}
+                            -DMAX_GLIBC=${GLIBC_BASELINE}
+                            -P ${CMAKE_CURRENT_LIST_DIR}/check_elf_program.cmake
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      fail("the shipped ${program} would not start on glibc ${GLIBC_BASELINE}, where the "
+           "module loads")
+    endif()
+  endforeach()
 endif()
 
 # The shipped programs, run as a user would, on the module beside them.

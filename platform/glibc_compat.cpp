@@ -23,19 +23,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <link.h>
+#include <pthread.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
-#include "pellasto_glibc_versions.h"
-
-// Binds `local`, an undefined name of this file, to `name` at its 2.28
-// version.
-#define PELLASTO_GLIBC_BIND(local, name) \
-  __asm__(".symver " #local ", " #name "@" PELLASTO_GLIBC_VERSION_##name)
+#include "platform/glibc_versions.h"
 
 // A jump to the function's 2.28 version, whatever its arguments: they are
 // left in their registers and on the stack as the caller placed them.
@@ -275,6 +272,43 @@ int PELLASTO_WRAP(_dl_find_object)(void* address, dl_find_object* result) {
   }
   result->dlfo_link_map = static_cast<link_map*>(map);
   return 0;
+}
+
+// --- Waiting on a condition with a steady clock (glibc 2.30). ---
+// What std::condition_variable's wait_for and wait_until ask for. 2.28 has
+// only the wait until a time of the clock the condition was made with (the
+// real-time clock for libstdc++'s): a deadline on another clock becomes the
+// same time from now on that clock. A jump of the real-time clock while
+// waiting makes the wait return early or late, as it did in glibc before
+// 2.30; the C++ library checks its own clock after every wake-up.
+int PELLASTO_WRAP(pthread_cond_clockwait)(pthread_cond_t* condition,
+                                          pthread_mutex_t* mutex, clockid_t clock,
+                                          const timespec* deadline) {
+  if (clock != CLOCK_REALTIME && clock != CLOCK_MONOTONIC) {
+    return EINVAL;
+  }
+  timespec when = *deadline;
+  if (clock != CLOCK_REALTIME) {
+    timespec now{};
+    timespec real_now{};
+    clock_gettime(clock, &now);
+    clock_gettime(CLOCK_REALTIME, &real_now);
+    constexpr long kNanoseconds = 1000000000L;
+    long long seconds =
+        static_cast<long long>(deadline->tv_sec) - now.tv_sec + real_now.tv_sec;
+    long nanoseconds = deadline->tv_nsec - now.tv_nsec + real_now.tv_nsec;
+    while (nanoseconds < 0) {
+      nanoseconds += kNanoseconds;
+      --seconds;
+    }
+    while (nanoseconds >= kNanoseconds) {
+      nanoseconds -= kNanoseconds;
+      ++seconds;
+    }
+    when.tv_sec = static_cast<time_t>(seconds);
+    when.tv_nsec = nanoseconds;
+  }
+  return pthread_cond_timedwait(condition, mutex, &when);
 }
 
 // --- stat and its kin (functions since glibc 2.33). ---

@@ -8,18 +8,9 @@
 // on every glibc, so the module asks for those. On glibc before 2.34 they are
 // found in libdl, which the build names as a dependency for that reason.
 #if defined(__GLIBC__)
-#if defined(__x86_64__)
-#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.2.5"
-#elif defined(__i386__)
-#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.0"
-#elif defined(__aarch64__)
-// glibc's first version for 64-bit ARM.
-#define PELLASTO_GLIBC_BASE_VERSION "GLIBC_2.17"
-#else
-#error "the oldest glibc version of dlsym for this processor is not known here"
-#endif
-__asm__(".symver dlsym,dlsym@" PELLASTO_GLIBC_BASE_VERSION);
-__asm__(".symver dlerror,dlerror@" PELLASTO_GLIBC_BASE_VERSION);
+#include "platform/glibc_versions.h"
+PELLASTO_GLIBC_BIND(dlsym, dlsym);
+PELLASTO_GLIBC_BIND(dlerror, dlerror);
 #endif
 
 namespace pellasto {

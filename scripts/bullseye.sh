@@ -1,47 +1,34 @@
 #!/usr/bin/env bash
-# The bullseye leg: proves that a Linux Pellasto.so loads and shades on an
-# older glibc (Debian 11, glibc 2.31), by running pellasto-check (the
-# project's program host) against it inside a Debian 11 root.
+# The bullseye leg: proves that a Linux release runs on an older glibc
+# (Debian 11, glibc 2.31): the archive's own bin/pellasto-check, exactly as
+# shipped, checks the archive's shaders/Pellasto.so inside a Debian 11 root.
+# Nothing is built there.
 #
-#   bash scripts/bullseye.sh MODULE
+#   bash scripts/bullseye.sh ARCHIVE
 #
-# MODULE is a Pellasto.so, or a release archive (*.tar.gz) from which
-# */shaders/Pellasto.so is taken. Needs root (debootstrap, chroot, mount).
+# ARCHIVE is a Linux x86-64 release archive (Pellasto-<version>-linux-x64.tar.gz).
+# Needs root (debootstrap, chroot, mount).
 #
-# 1. Makes build/bullseye/root with debootstrap (minbase and a C++ compiler)
-#    from http://deb.debian.org/debian, or reuses it when a previous run
-#    finished it (build/bullseye/root.stamp, written last).
-# 2. Copies pellasto-check's sources (PROGRAM_SOURCES below) into the root
-#    and builds them there with the root's own g++ and the root's CLI11 and
-#    nlohmann-json headers.
-# 3. Puts MODULE beside the program and runs the program in the root, with
-#    /proc mounted for the run only (the harness finds the module beside the
-#    program through /proc/self/exe).
-# Exit status: the program's (0 when every check holds); 1 when the leg could
-# not get that far (no root, no bullseye, no compile), with one line saying why.
+# 1. Makes build/bullseye/root with debootstrap (minbase: the C library and
+#    little else) from http://deb.debian.org/debian, or reuses it when a
+#    previous run finished it (build/bullseye/root.stamp, written last).
+# 2. Unpacks ARCHIVE into the root.
+# 3. Runs its bin/pellasto-check in the root with no argument, so that it
+#    checks the module beside it, with /proc mounted for the run only (the
+#    program finds the module beside itself through /proc/self/exe).
+# Exit status: the program's (0 when every check holds; the loader's when
+# the program cannot start); 1 when the leg could not get that far (no root,
+# no bullseye, not a release archive), with one line saying why.
 set -euo pipefail
 
-# The program run in the root, and every file it is built from (the .cpp files
-# are compiled, the rest only copied), relative to the repository.
+# The program run in the root, in the archive's bin/.
 PROGRAM=pellasto-check
-PROGRAM_SOURCES=(tools/check/src/*.cpp tools/check/src/*.h
-  tools/check/src/host_functions.list harness/host_math.cpp harness/host_module.cpp harness/module.cpp harness/sample.cpp
-  harness/*.h host/*.h shader/*.h)
-# What the program links with beyond the C++ runtime; the dynamic list exports
-# the program's host functions from its own image, as the CMake build does.
-PROGRAM_LINK=(-Wl,--dynamic-list=/pellasto/src/tools/check/src/host_functions.list
-  -ldl -pthread)
-# The header CMake generates from cmake/templates/pellasto_version.h.in.
-VERSION_TEMPLATE=cmake/templates/pellasto_version.h.in
 
 SUITE=bullseye
 MIRROR=${BULLSEYE_MIRROR:-http://deb.debian.org/debian}
-# What the root needs beyond minbase: a C++17 compiler and the C library's
-# headers (g++ brings binutils, libstdc++'s headers and the rest), and
-# nlohmann-json. Debian 11 has no CLI11 package: its headers (header-only)
-# are copied from this machine's libcli11-dev (CLI11_HEADERS).
-INCLUDE=g++,libc6-dev,nlohmann-json3-dev
-CLI11_HEADERS=/usr/include/CLI
+# What the root needs beyond minbase: nothing (the program links its C++
+# runtime in and needs only the C library).
+INCLUDE=
 # A mirror that stops answering must not hold CI for wget's own time-outs.
 DEBOOTSTRAP_TIMEOUT=1200
 
@@ -68,12 +55,12 @@ unmount_all() {
 }
 
 if [ $# -ne 1 ]; then
-  echo "usage: bash scripts/bullseye.sh MODULE   (a Pellasto.so, or a release .tar.gz holding */shaders/Pellasto.so)" >&2
+  echo "usage: bash scripts/bullseye.sh ARCHIVE   (a Linux x86-64 release .tar.gz)" >&2
   exit 2
 fi
-module_arg=$1
-[ -f "$module_arg" ] || die "no such file: $module_arg"
-module_arg=$(realpath "$module_arg")
+archive=$1
+[ -f "$archive" ] || die "no such file: $archive"
+archive=$(realpath "$archive")
 
 [ "$(id -u)" -eq 0 ] || die "the bullseye leg needs root (debootstrap, chroot)"
 
@@ -103,23 +90,23 @@ trap 'echo "bullseye: failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# The module: the file itself, or the one inside the release archive.
-case "$module_arg" in
-  *.tar.gz | *.tgz)
-    members=$(tar -tzf "$module_arg" | grep -E '(^|/)shaders/Pellasto\.so$' || true)
-    [ -n "$members" ] || die "$module_arg holds no */shaders/Pellasto.so"
-    [ "$(wc -l <<<"$members")" -eq 1 ] || die "$module_arg holds more than one */shaders/Pellasto.so"
-    tar -xzf "$module_arg" -C "$scratch" "$members"
-    module=$scratch/$members
-    ;;
-  *) module=$module_arg ;;
+# The release: one folder holding bin/pellasto-check and shaders/Pellasto.so.
+case "$archive" in
+  *.tar.gz | *.tgz) ;;
+  *) die "$archive is not a release archive (.tar.gz)" ;;
 esac
-[ "$(head -c 4 "$module" | od -An -c | tr -d ' ')" = '177ELF' ] ||
-  die "$module_arg is not an ELF shared object (nor a .tar.gz)"
+members=$(tar -tzf "$archive") || die "$archive cannot be read as a .tar.gz"
+top=$(sed -n 's#^\([^/]*\)/.*#\1#p' <<<"$members" | sort -u)
+if [ -z "$top" ] || [ "$(wc -l <<<"$top")" -ne 1 ]; then
+  die "$archive does not unpack into one folder"
+fi
+for file in bin/$PROGRAM shaders/Pellasto.so; do
+  grep -qx "$top/$file" <<<"$members" || die "$archive holds no $top/$file"
+done
 
 # 1. The root.
 want_stamp="$SUITE minbase $INCLUDE"
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want_stamp" ] && [ -x "$root/usr/bin/g++" ]; then
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want_stamp" ] && [ -x "$root/usr/bin/env" ]; then
   say "reusing the Debian 11 root $root (made $(date -r "$stamp" '+%F %T'))"
 else
   if ! command -v debootstrap >/dev/null && [ ! -x /usr/sbin/debootstrap ]; then
@@ -140,11 +127,11 @@ else
   unmount_all
   rm -rf --one-file-system "$root"
   log=$work/debootstrap.log
-  say "making a Debian 11 root with debootstrap from $MIRROR (minbase + $INCLUDE; log: $log)"
+  say "making a Debian 11 root with debootstrap from $MIRROR (minbase${INCLUDE:+ + $INCLUDE}; log: $log)"
   t0=$SECONDS
   # In the background and waited for, so that an interrupted leg stops it
   # (cleanup) rather than waiting for it to finish.
-  timeout "$DEBOOTSTRAP_TIMEOUT" debootstrap --variant=minbase --include="$INCLUDE" \
+  timeout "$DEBOOTSTRAP_TIMEOUT" debootstrap --variant=minbase ${INCLUDE:+--include="$INCLUDE"} \
     "$SUITE" "$root" "$MIRROR" >"$log" 2>&1 &
   bootstrap_pid=$!
   status=0
@@ -178,60 +165,34 @@ fi
 # Commands in the root see the root's own environment only.
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C "$@"; }
 
-# 2. The program, built from the current sources by the root's compiler.
+# 2. The release, unpacked into the root as shipped.
 rm -rf "$root/pellasto"
-mkdir -p "$root/pellasto/src" "$root/pellasto/bin"
-compile=()
-for f in "${PROGRAM_SOURCES[@]}"; do
-  [ -f "$f" ] || die "a source of $PROGRAM is missing: $f"
-  mkdir -p "$root/pellasto/src/$(dirname "$f")"
-  cp "$f" "$root/pellasto/src/$f"
-  case "$f" in *.cpp) compile+=("/pellasto/src/$f") ;; esac
-done
-[ -f "$CLI11_HEADERS/CLI.hpp" ] || die "no CLI11 headers in $CLI11_HEADERS (libcli11-dev)"
-cp -r "$CLI11_HEADERS" "$root/pellasto/src/CLI"
-# The version header, as CMake would make it for this platform.
-version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-[ -n "$version" ] || die "no project(Pellasto VERSION ...) in CMakeLists.txt"
-sed -e "s/@PROJECT_VERSION@/$version/" -e "s/@PELLASTO_PLATFORM@/linux-x64/" \
-  "$VERSION_TEMPLATE" >"$root/pellasto/src/pellasto_version.h"
-# (Whole outputs, then their first lines: head would close the pipe early.)
-compiler=$(in_root g++ --version)
-compiler=${compiler%%$'\n'*}
-say "building $PROGRAM with $compiler"
-# -Wall -Wextra as the project's own builds, but not -Werror: an older
-# compiler's new opinions are not what this leg is about.
-if ! in_root g++ -std=c++17 -O2 -Wall -Wextra -I/pellasto/src -o "/pellasto/bin/$PROGRAM" \
-  "${compile[@]}" "${PROGRAM_LINK[@]}" >"$scratch/compile.log" 2>&1; then
-  # The compiler's paths as the repository's own.
-  sed -i 's#/pellasto/src/##g' "$scratch/compile.log"
-  cat "$scratch/compile.log" >&2
-  first=$(grep -m 1 'error' "$scratch/compile.log" || tail -n 1 "$scratch/compile.log")
-  die "$PROGRAM does not compile with bullseye's $compiler: $first"
-fi
-sed 's#/pellasto/src/##g' "$scratch/compile.log"
-
-# 3. The module beside it, and the run.
-cp "$module" "$root/pellasto/bin/Pellasto.so"
+mkdir -p "$root/pellasto"
+tar -xzf "$archive" -C "$root/pellasto"
+program=/pellasto/$top/bin/$PROGRAM
 glibc=$(in_root ldd --version)
 glibc=${glibc%%$'\n'*}
 glibc_version=${glibc##* }
 say "root's C library: $glibc"
-needs=$(in_root objdump -T /pellasto/bin/Pellasto.so | grep -oE 'GLIBC_[0-9.]+' | sort -uV | tr "\n" " " || true)
-say "Pellasto.so asks for: ${needs% }"
+# (Read here: the root has no binutils.)
+for file in "bin/$PROGRAM" shaders/Pellasto.so; do
+  needs=$(objdump -T "$root/pellasto/$top/$file" | grep -oE 'GLIBC_[0-9.]+' | sort -uV |
+    tail -n 1 || true)
+  say "$top/$file asks for glibc up to ${needs:-nothing}"
+done
 
 mount -t proc proc "$root/proc"
-say "running /pellasto/bin/$PROGRAM in the root"
+say "running $program in the root"
 # Straight to chroot inside a group whose own stderr is dropped: the shell's
 # "Aborted" notice goes there, the program's output to the log.
 status=0
 { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C \
-  "/pellasto/bin/$PROGRAM" >"$scratch/run.log" 2>&1 || status=$?; } 2>/dev/null
+  "$program" >"$scratch/run.log" 2>&1 || status=$?; } 2>/dev/null
 umount "$root/proc"
 sed 's/^/  | /' "$scratch/run.log"
 
 if [ $status -eq 0 ]; then
-  say "$PROGRAM passed on glibc $glibc_version: every check passed"
+  say "the shipped $PROGRAM passed on glibc $glibc_version: every check passed"
   exit 0
 fi
 if [ $status -gt 128 ]; then
@@ -242,7 +203,10 @@ fi
 # The loader's own message, without what the program put before it.
 loader=$(grep -m 1 -E "version \`GLIBC_|cannot open shared object|undefined symbol|cannot load" \
   "$scratch/run.log" | sed 's/^.*cannot load //' || true)
-if [ -n "$loader" ]; then
+if [ -n "$loader" ] && [[ $loader == "$program:"* ]]; then
+  # The loader's message about the program itself: it never started.
+  echo "bullseye: the shipped $PROGRAM does not start on glibc $glibc_version ($how): $loader" >&2
+elif [ -n "$loader" ]; then
   echo "bullseye: Pellasto.so failed to load on glibc $glibc_version ($how): $loader" >&2
 else
   echo "bullseye: $PROGRAM failed on glibc $glibc_version ($how)" >&2
