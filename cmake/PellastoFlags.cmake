@@ -49,6 +49,19 @@ target_compile_options(pellasto_warnings INTERFACE -Wall -Wextra -Werror
 if(PELLASTO_X86_32)
   target_compile_options(pellasto_warnings INTERFACE -msse2 -mfpmath=sse)
 endif()
+# No contraction of a*b+c into a fused multiply-add, in the module and in
+# everything that works out what it should give. GCC contracts by default in
+# C++ wherever the processor has the instruction (aarch64 always; x86 with
+# -mfma), across statements too. The fused form rounds once instead of twice,
+# so the cross product and the tangent's dot products would come out a unit
+# in the last place apart from what every x86 build gives: a farm of mixed
+# x86 and ARM nodes would shade one surface with two frames, and bit-exact
+# comparisons between platforms would fail. A frame costs a few dozen
+# multiplies; a handful of fused ones saves nothing measurable. (A target
+# whose PELLASTO_FP_CONTRACT property says otherwise, "fast", is the test's
+# contracted build that shows the difference is caught.)
+target_compile_options(pellasto_warnings INTERFACE
+  "-ffp-contract=$<IF:$<BOOL:$<TARGET_PROPERTY:PELLASTO_FP_CONTRACT>>,$<TARGET_PROPERTY:PELLASTO_FP_CONTRACT>,off>")
 
 # On Windows the compiler's runtimes go inside: only system DLLs may be
 # imported, so that the module and every program run under any Windows loader

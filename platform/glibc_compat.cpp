@@ -191,6 +191,14 @@ int find_object_in(dl_phdr_info* info, size_t /*size*/, void* data) {
   uintptr_t end = 0;
   const ElfW(Phdr)* eh_frame = nullptr;
   const ElfW(Phdr)* dynamic = nullptr;
+  // A program whose segments leave a gap between them (aarch64 links them
+  // 64 KiB apart, and pages may be 4 KiB) the loader describes one segment
+  // at a time: the one holding the address.
+  const bool program = info->dlpi_name == nullptr || info->dlpi_name[0] == '\0';
+  bool contiguous = true;
+  uintptr_t next_page = 0;
+  uintptr_t segment_start = 0;
+  uintptr_t segment_end = 0;
   for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
     const ElfW(Phdr)& segment = info->dlpi_phdr[i];
     if (segment.p_type == PT_LOAD) {
@@ -198,11 +206,21 @@ int find_object_in(dl_phdr_info* info, size_t /*size*/, void* data) {
       uintptr_t last = info->dlpi_addr + segment.p_vaddr + segment.p_memsz;
       start = first < start ? first : start;
       end = last > end ? last : end;
+      contiguous = contiguous && (next_page == 0 || first == next_page);
+      next_page = (last + page - 1) & ~(page - 1);
+      if (query->address >= info->dlpi_addr + segment.p_vaddr && query->address < last) {
+        segment_start = info->dlpi_addr + segment.p_vaddr;
+        segment_end = last;
+      }
     } else if (segment.p_type == PT_GNU_EH_FRAME) {
       eh_frame = &segment;
     } else if (segment.p_type == PT_DYNAMIC) {
       dynamic = &segment;
     }
+  }
+  if (program && !contiguous) {
+    start = segment_start;
+    end = segment_end;
   }
   if (query->address < start || query->address >= end) {
     return 0;

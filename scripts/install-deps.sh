@@ -23,13 +23,20 @@ packages=(
   # pesec and readpe (pev) for PE
   checksec devscripts pev
   # cross legs
-  gcc-multilib g++-multilib qemu-user
+  g++-12-multilib linux-libc-dev:i386 qemu-user g++-aarch64-linux-gnu
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
   # windows-x86 runs the i386 wine loader (its wineserver is wine64's)
   wine32:i386
   # the bullseye leg's Debian 11 root, checked against Debian's keys
   debootstrap debian-archive-keyring
 )
+
+# Debian 12's gcc-multilib and g++-multilib conflict with every cross
+# compiler, aarch64's included, although all they add to the 32-bit compilers
+# (g++-12-multilib) is /usr/include/asm, a link to the 64-bit kernel headers
+# for -m32. The i386 kernel headers (linux-libc-dev:i386, where -m32 looks
+# first) do the same job, so those two are removed where they are installed.
+conflicting=(gcc-multilib g++-multilib)
 
 # The windows-x86 leg needs a qemu-i386 that honours MAP_FIXED_NOREPLACE
 # (qemu 8 or later; bookworm's own 7.2 does not, and wine cannot start under
@@ -55,12 +62,17 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ] && [ $need_i386 -eq 0 ] && [ $need_source -eq 0 ] &&
-  [ $need_qemu -eq 0 ]; then
+removing=()
+for p in "${conflicting[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' && removing+=("$p-")
+done
+if [ ${#missing[@]} -eq 0 ] && [ ${#removing[@]} -eq 0 ] && [ $need_i386 -eq 0 ] &&
+  [ $need_source -eq 0 ] && [ $need_qemu -eq 0 ]; then
   exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages (${missing[*]:-none}), i386 architecture" \
+  echo "install-deps: missing packages (${missing[*]:-none}), conflicting packages" \
+    "(${removing[*]:-none}), i386 architecture" \
     "($need_i386), $backports source ($need_source) or $qemu_dir ($need_qemu);" \
     "run as root to install them" >&2
   exit 1
@@ -81,8 +93,9 @@ apt-get update -qq || {
   updated=0
   echo "install-deps: apt-get update failed for some index; going on with the lists it has" >&2
 }
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]}"
+if [ ${#missing[@]} -gt 0 ] || [ ${#removing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]:-nothing}${removing[*]:+; removing ${removing[*]}}"
+  missing+=("${removing[@]}")
   if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
     [ $updated -eq 0 ] || exit 1
     # Without one architecture's security list, amd64 and i386 cannot agree

@@ -3,9 +3,10 @@
 #
 #   bash scripts/release.sh [PLATFORM...]
 #
-# PLATFORM is windows-x86, windows-x64, linux-x64 or linux-x86 (default: all
-# four). For each, `cmake --workflow --preset release-PLATFORM` configures
-# without tests, builds what ships and packs it into build/release-PLATFORM/:
+# PLATFORM is windows-x86, windows-x64, linux-x64, linux-x86 or linux-arm64
+# (default: all five). For each, `cmake --workflow --preset release-PLATFORM`
+# configures without tests, builds what ships and packs it into
+# build/release-PLATFORM/:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
 # each with a .sha256 beside it. Then `sha256sum -c` checks the two checksum
@@ -17,11 +18,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 platforms=("$@")
-[ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86)
+[ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86 linux-arm64)
 
 for platform in "${platforms[@]}"; do
   case $platform in
-    windows-x86 | windows-x64 | linux-x64 | linux-x86) ;;
+    windows-x86 | windows-x64 | linux-x64 | linux-x86 | linux-arm64) ;;
     *) echo "release: unknown platform $platform" >&2; exit 2 ;;
   esac
   build=build/release-$platform

@@ -4,7 +4,7 @@
 # other (so at different times), under different umasks and time zones, and
 # compares every archive, checksum and shipped binary of every platform.
 #
-#   bash scripts/reproducible.sh [PLATFORM...]   (default: all four)
+#   bash scripts/reproducible.sh [PLATFORM...]   (default: all five)
 #
 # The commit built is HEAD of this repository (uncommitted changes are not
 # part of it). Work folders go under build/reproducible/ and are removed on
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 repo=$(pwd)
 
 platforms=("$@")
-[ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86)
+[ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86 linux-arm64)
 work=$repo/build/reproducible
 rm -rf "$work"
 mkdir -p "$work"

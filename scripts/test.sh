@@ -60,13 +60,18 @@ leg tsan "$(have clang++ || echo 'clang++ not installed')" cmake --workflow --pr
 m32_missing() {
   have qemu-i386 || { echo 'qemu-i386 not installed (qemu-user)'; return; }
   echo 'int main(){}' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null ||
-    echo 'g++ -m32 cannot link (gcc-multilib g++-multilib)'
+    echo 'g++ -m32 cannot link (g++-12-multilib)'
 }
 wine64_missing() {
   have x86_64-w64-mingw32-g++-posix || { echo 'x86_64-w64-mingw32-g++-posix not installed'; return; }
   have wine64 || [ -x /usr/lib/wine/wine64 ] || echo 'wine64 not installed'
 }
+arm64_missing() {
+  have aarch64-linux-gnu-g++ || { echo 'aarch64-linux-gnu-g++ not installed (g++-aarch64-linux-gnu)'; return; }
+  have qemu-aarch64 || echo 'qemu-aarch64 not installed (qemu-user)'
+}
 leg linux-x86 "$(m32_missing)" cmake --workflow --preset linux-x86
+leg linux-arm64 "$(arm64_missing)" cmake --workflow --preset linux-arm64
 leg windows-x64 "$(wine64_missing)" cmake --workflow --preset windows-x64
 # The 32-bit Windows tests run the i386 wine loader under the private qemu-i386
 # (scripts/install-deps.sh), registered in a user namespace of their own.
@@ -80,10 +85,10 @@ wine32_missing() {
 }
 leg windows-x86 "$(wine32_missing)" cmake --workflow --preset windows-x86
 
-# The release archives of all four platforms, checked as users receive them
+# The release archives of all five platforms, checked as users receive them
 # (their programs run under the cross legs' emulators), then built twice more
 # from two fresh clones to show every byte is reproducible.
-release_missing() { echo "$(m32_missing)$(wine64_missing)$(wine32_missing)"; }
+release_missing() { echo "$(m32_missing)$(wine64_missing)$(wine32_missing)$(arm64_missing)"; }
 leg release "$(release_missing)" bash scripts/release.sh
 leg reproducible "$(release_missing)$(have git || echo 'git not installed')" \
   bash scripts/reproducible.sh

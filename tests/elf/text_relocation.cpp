@@ -3,7 +3,7 @@
 // have to patch in a page that is then writable.
 
 // Never executed: only the dynamic section is read, by the check.
-#if defined(__x86_64__)
+#if defined(__LP64__)  // an address-sized word: x86-64 and aarch64
 __asm__(
     ".text\n"
     "pellasto_absolute_address:\n"

@@ -27,6 +27,12 @@ constexpr bool kWindows = false;
 #endif
 constexpr int kWordSize = sizeof(void*) * 8;
 
+// "an aarch64", "an x86", "a riscv": the name with its article.
+std::string with_article(const std::string& name) {
+  const bool vowel = !name.empty() && std::string("aeiox").find(name[0]) != std::string::npos;
+  return (vowel ? "an " : "a ") + name;
+}
+
 // Why a file of this kind cannot be loaded here, or empty if it can be tried.
 std::string unloadable(const std::string& path, const ImageInfo& info) {
   const std::string use = "use the " + std::string(PELLASTO_PLATFORM) + " build";
@@ -41,8 +47,8 @@ std::string unloadable(const std::string& path, const ImageInfo& info) {
            (kWindows ? "Windows" : "Linux") + " host cannot load it: " + use;
   }
   if (!info.machine.empty() && info.family != kOwnMachineFamily) {
-    return "this module is built for " + info.machine + ", not " + kOwnMachineFamily +
-           ": " + use;
+    return "this is " + with_article(info.machine) + " module; " +
+           with_article(kOwnMachineFamily) + " host cannot load it: " + use;
   }
   if (info.word_size != 0 && info.word_size != kWordSize) {
     return "this is a " + std::to_string(info.word_size) + "-bit module; a " +
