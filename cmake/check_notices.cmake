@@ -16,6 +16,9 @@ set(problems "")
 file(READ ${NOTICES} notices)
 string(REGEX MATCHALL "\n==== \\[[^]\n]+\\]" texts "${notices}")
 list(TRANSFORM texts REPLACE "\n==== \\[([^]\n]+)\\]" "\\1")
+# One text may stand for several packages that ship it word for word
+# ("[gcc, gcc-12-cross]").
+string(REPLACE ", " ";" texts "${texts}")
 # The lists: "<binary> (<platform>, ...) contains:" and a line per part.
 string(REGEX MATCHALL "\n[^\n]+ \\([^)\n]+\\) contains:\n(  - [^\n]+\n)*" blocks "${notices}")
 

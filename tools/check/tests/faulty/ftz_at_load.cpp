@@ -1,5 +1,5 @@
 // Sets flush-to-zero and denormals-are-zero when it is loaded, as the start-up
-// code of a module built with -ffast-math does.
+// code of a module built with -ffast-math does (on aarch64, the FPCR's FZ).
 #include <cstdint>
 
 #include "tools/check/tests/faulty/forward.h"
@@ -7,10 +7,17 @@
 namespace {
 
 [[gnu::constructor]] void set_flush_to_zero() {
+#if defined(__aarch64__)
+  std::uint64_t fpcr = 0;
+  __asm__ volatile("mrs %0, fpcr" : "=r"(fpcr));
+  fpcr |= std::uint64_t{1} << 24;  // FZ
+  __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
+#else
   std::uint32_t mxcsr = 0;
   __asm__ volatile("stmxcsr %0" : "=m"(mxcsr));
-  mxcsr |= 0x8040u;
+  mxcsr |= 0x8040u;  // FTZ and DAZ
   __asm__ volatile("ldmxcsr %0" : : "m"(mxcsr));
+#endif
 }
 
 }  // namespace
