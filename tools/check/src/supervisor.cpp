@@ -29,7 +29,8 @@ constexpr int kWordSize = sizeof(void*) * 8;
 
 // "an aarch64", "an x86", "a riscv": the name with its article.
 std::string with_article(const std::string& name) {
-  const bool vowel = !name.empty() && std::string("aeiox").find(name[0]) != std::string::npos;
+  const bool vowel =
+      !name.empty() && std::string("aeiox").find(name[0]) != std::string::npos;
   return (vowel ? "an " : "a ") + name;
 }
 
