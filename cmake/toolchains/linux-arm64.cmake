@@ -19,4 +19,8 @@ set(CMAKE_DISABLE_FIND_PACKAGE_GTest ON)
 find_program(PELLASTO_QEMU_AARCH64 NAMES qemu-aarch64 qemu-aarch64-static)
 if(PELLASTO_QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PELLASTO_QEMU_AARCH64} -L /usr/${PELLASTO_ARM64_TRIPLE})
+  # A program that starts programs of its own (pellasto-check's workers):
+  # each of them goes to qemu too.
+  set(PELLASTO_PROGRAM_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/../binfmt-run.sh aarch64
+      ${PELLASTO_QEMU_AARCH64} -L /usr/${PELLASTO_ARM64_TRIPLE})
 endif()

@@ -18,4 +18,8 @@ find_program(PELLASTO_QEMU_I386 NAMES qemu-i386 qemu-i386-static)
 if(PELLASTO_QEMU_I386)
   # -L /: the 32-bit loader and libraries are found in the host's own tree.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PELLASTO_QEMU_I386} -L /)
+  # A program that starts programs of its own (pellasto-check's workers):
+  # each of them goes to qemu too.
+  set(PELLASTO_PROGRAM_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/../binfmt-run.sh i386
+      ${PELLASTO_QEMU_I386})
 endif()

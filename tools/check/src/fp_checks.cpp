@@ -24,8 +24,8 @@ Result load_leaves_fp_state(Context& context) {
 
 // A state other than the usual one, so that a module that puts back a fixed
 // state rather than the one it found shows: rounding downward and, on x86,
-// flush-to-zero and denormals-are-zero set, and the x87 precision at 53 bits
-// where it is 64 (and the reverse).
+// flush-to-zero and denormals-are-zero set (on aarch64 flush-to-zero), and the x87
+// precision at 53 bits where it is 64 (and the reverse).
 FpControl unusual(const FpControl& usual) {
   FpControl c = usual;
   c.rounding = FE_DOWNWARD;
@@ -34,6 +34,9 @@ FpControl unusual(const FpControl& usual) {
   c.x87 =
       static_cast<std::uint16_t>((usual.x87 & ~0x0f00u) | 0x0400u |
                                  ((usual.x87 & 0x0300u) == 0x0300u ? 0x0200u : 0x0300u));
+#endif
+#if defined(__aarch64__)
+  c.fpcr = usual.fpcr | (std::uint64_t{1} << 24);  // FZ
 #endif
   return c;
 }

@@ -80,7 +80,9 @@ void set_fp_control(const FpControl& control) {
   __asm__ volatile("fldcw %0" : : "m"(x87));
 #endif
 #if defined(__aarch64__)
+  // The rounding bits of the FPCR are fesetround's, below.
   __asm__ volatile("msr fpcr, %0" : : "r"(control.fpcr));
+  std::fesetround(control.rounding);
 #endif
 }
 
@@ -108,7 +110,15 @@ std::string fp_control_change(const FpControl& before, const FpControl& after) {
   }
 #endif
 #if defined(__aarch64__)
-  if (before.fpcr != after.fpcr) {
+  constexpr std::uint64_t kFlushToZero = std::uint64_t{1} << 24;  // FZ
+  constexpr std::uint64_t kRoundingBits = std::uint64_t{3}
+                                          << 22;  // RMode: the rounding, named above
+  const std::uint64_t fpcr = (before.fpcr ^ after.fpcr) & ~kRoundingBits;
+  if ((fpcr & kFlushToZero) != 0) {
+    note(&said, std::string("flush-to-zero ") +
+                    ((after.fpcr & kFlushToZero) != 0 ? "set" : "cleared"));
+  }
+  if ((fpcr & ~kFlushToZero) != 0) {
     note(&said, "FPCR " + hex(before.fpcr) + " -> " + hex(after.fpcr));
   }
 #endif
