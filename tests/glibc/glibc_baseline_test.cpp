@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -190,10 +191,18 @@ void expect_random_words(Draw draw) {
 }
 
 TEST(GlibcBaseline, RandomBytesComeFromTheKernel) {
-  std::random_device device("arc4random");
-  expect_random_words([&](std::vector<uint32_t>& words) {
-    std::generate(words.begin(), words.end(), std::ref(device));
-  });
+  std::unique_ptr<std::random_device> device;
+  try {
+    device = std::make_unique<std::random_device>("arc4random");
+  } catch (const std::exception&) {
+    // A C++ library before GCC 12's has no arc4random source (and so asks for
+    // no arc4random): only the functions themselves are left to check.
+  }
+  if (device) {
+    expect_random_words([&](std::vector<uint32_t>& words) {
+      std::generate(words.begin(), words.end(), std::ref(*device));
+    });
+  }
   expect_random_words([](std::vector<uint32_t>& words) {
     std::generate(words.begin(), words.end(), [] { return arc4random(); });
   });
