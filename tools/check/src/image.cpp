@@ -174,6 +174,14 @@ void read_pe(const Bytes& f, ImageInfo* info) {
       info->truncated = true;  // raw data past the end
     }
   }
+  // A COFF symbol table, and its string table, end the files that keep one.
+  const std::uint64_t symbols = f.u32(nt + 12);
+  if (symbols != 0) {
+    const std::uint64_t strings = symbols + f.u32(nt + 16) * 18ULL;
+    if (strings + 4 > f.size() || strings + f.u32(strings) > f.size()) {
+      info->truncated = true;
+    }
+  }
   // The import directory: data directory 1, after the fields whose size
   // differs between PE32 and PE32+.
   const std::uint64_t directories = optional + (plus ? 112 : 96);
