@@ -75,7 +75,7 @@ void print_headers(std::FILE* out, const Outcome& o, std::uint64_t seed) {
 void print_group(std::FILE* out, const Outcome& o, const std::string& group) {
   const int skipped = o.report.count(Status::kSkipped, group);
   const std::string more = skipped > 0 ? ", " + std::to_string(skipped) + " skipped" : "";
-  std::fprintf(out, "%-11s %d passed, %d failed%s\n", (group + ":").c_str(),
+  std::fprintf(out, "%-15s %d passed, %d failed%s\n", (group + ":").c_str(),
                o.report.count(Status::kPassed, group),
                o.report.count(Status::kFailed, group), more.c_str());
   for (const CheckResult& c : o.report.checks()) {
