@@ -113,6 +113,30 @@ PELLASTO_EXPORT void Pellasto_exit(RenderState* state, FrameParams* params) {
 }
 #endif
 
+#if defined(FAULTY_OWN_HOST)
+PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
+  const auto fault = faulty::faults.phen_eval;
+  return fault != nullptr ? fault(state, parameter)
+                          : faulty::host_phen_eval(state, parameter);
+}
+
+PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
+                                              float angle) {
+  const auto fault = faulty::faults.matrix_rotate_axis;
+  return fault != nullptr ? fault(m, axis, angle)
+                          : faulty::host_matrix_rotate_axis(m, axis, angle);
+}
+
+PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
+  const auto fault = faulty::faults.vector_transform;
+  if (fault != nullptr) {
+    fault(out, in, m);
+  } else {
+    faulty::host_vector_transform(out, in, m);
+  }
+}
+#endif
+
 PELLASTO_EXPORT int miSetModuleHandle(void* handle) {
   const faulty::Loaded& l = faulty::loaded();
 #if defined(FAULTY_OWN_HOST)

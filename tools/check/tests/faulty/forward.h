@@ -40,6 +40,11 @@ const Host& host();
 void* host_phen_eval(RenderState* state, void* parameter);
 Boolean host_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle);
 void host_vector_transform(Vector* out, const Vector* in, const Matrix* m);
+
+// What the faulty module does in place of each host function the real module
+// calls, defined by each such module (null: the host's own, as above). The
+// module's exported mi_* functions go there.
+extern const Host faults;
 #endif
 
 }  // namespace faulty

@@ -7,11 +7,8 @@
 
 namespace {
 thread_local const FrameParams* shading = nullptr;
-}
 
-extern "C" {
-
-PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
+void* phen_eval(RenderState* state, void* parameter) {
   Vector* d = state->surface_derivatives;
   if (shading != nullptr && parameter == &shading->input && d != nullptr &&
       shading->mode == kPellastoModeDirection) {
@@ -24,16 +21,9 @@ PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   return faulty::host_phen_eval(state, parameter);
 }
 
-PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
-                                              float angle) {
-  return faulty::host_matrix_rotate_axis(m, axis, angle);
-}
+}  // namespace
 
-PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  faulty::host_vector_transform(out, in, m);
-}
-
-}  // extern "C"
+const faulty::Host faulty::faults = {phen_eval, nullptr, nullptr};
 
 namespace faulty {
 

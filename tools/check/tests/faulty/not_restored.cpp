@@ -8,11 +8,8 @@
 namespace {
 thread_local bool seen = false;
 thread_local Vector tangent;
-}  // namespace
 
-extern "C" {
-
-PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
+void* phen_eval(RenderState* state, void* parameter) {
   if (state->surface_derivatives != nullptr) {
     tangent = state->surface_derivatives[1];
     seen = true;
@@ -20,16 +17,9 @@ PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
   return faulty::host_phen_eval(state, parameter);
 }
 
-PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
-                                              float angle) {
-  return faulty::host_matrix_rotate_axis(m, axis, angle);
-}
+}  // namespace
 
-PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  faulty::host_vector_transform(out, in, m);
-}
-
-}  // extern "C"
+const faulty::Host faulty::faults = {phen_eval, nullptr, nullptr};
 
 namespace faulty {
 

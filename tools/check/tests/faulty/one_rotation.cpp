@@ -3,25 +3,18 @@
 // filled. Built with FAULTY_OWN_HOST: the real module finds both here.
 #include "tools/check/tests/faulty/forward.h"
 
-extern "C" {
+namespace {
 
-PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
-  return faulty::host_phen_eval(state, parameter);
-}
-
-PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
-                                              float angle) {
+Boolean matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
   if (faulty::host().matrix_rotate_axis == nullptr) {
     return 0;  // `m` left as it was
   }
   return faulty::host().matrix_rotate_axis(m, axis, angle);
 }
 
-PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  faulty::host_vector_transform(out, in, m);
-}
+}  // namespace
 
-}  // extern "C"
+const faulty::Host faulty::faults = {nullptr, matrix_rotate_axis, nullptr};
 
 namespace faulty {
 

@@ -8,27 +8,17 @@
 
 namespace {
 thread_local float whole_turns = 0;
-}
 
-extern "C" {
-
-PELLASTO_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
-  return faulty::host_phen_eval(state, parameter);
-}
-
-PELLASTO_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
-                                              float angle) {
+Boolean matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
   if (whole_turns != 0) {
     angle = static_cast<float>(static_cast<double>(whole_turns) * 6.283185307179586);
   }
   return faulty::host_matrix_rotate_axis(m, axis, angle);
 }
 
-PELLASTO_EXPORT void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  faulty::host_vector_transform(out, in, m);
-}
+}  // namespace
 
-}  // extern "C"
+const faulty::Host faulty::faults = {nullptr, matrix_rotate_axis, nullptr};
 
 namespace faulty {
 
