@@ -34,6 +34,16 @@ void Sample::disconnect_all() {
   }
 }
 
+void Sample::aim(const Aim& aim) {
+  state.surface_normal = aim.normal;
+  state.surface_point = aim.point;
+  params.mode = aim.mode;
+  params.direction = aim.direction;
+  params.position = aim.position;
+  params.rotation = aim.turns;
+  connect(&params.input);
+}
+
 Boolean Sample::shade(PellastoShaderFn entry) { return entry(&result, &state, &params); }
 
 void* evaluate_in_place(void*, RenderState* state, void* parameter) {

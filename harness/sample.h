@@ -42,6 +42,17 @@ struct alignas(64) Sample {
   // Clears every connection word and the shader record's offset.
   void disconnect_all();
 
+  // One shading case: the point and its normal, and the frame parameters.
+  struct Aim {
+    Vector normal, point;
+    std::int32_t mode;
+    Vector direction, position;
+    float turns;
+  };
+  // Sets the case up with `input` connected, so that the host's evaluation
+  // of it sees the frame in force.
+  void aim(const Aim& aim);
+
   // Runs `shade` (by default the Pellasto module's entry) on this sample.
   Boolean shade(PellastoShaderFn entry = pellasto().shade);
 

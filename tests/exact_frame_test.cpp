@@ -87,13 +87,7 @@ Frame expected_frame(const Case& c) {
 // The frame a module installs for one case while its input is evaluated.
 Frame shaded_frame(const harness::PellastoModule& module, const Case& c) {
   harness::Sample s;
-  s.state.surface_normal = c.normal;
-  s.state.surface_point = c.point;
-  s.params.mode = c.mode;
-  s.params.direction = c.direction;
-  s.params.position = c.position;
-  s.params.rotation = c.turns;
-  s.connect(&s.params.input);
+  s.aim({c.normal, c.point, c.mode, c.direction, c.position, c.turns});
   s.shade(module.shade);
   EXPECT_EQ(s.input_evaluations, 1);
   return {s.seen[0], s.seen[1]};

@@ -87,14 +87,7 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
 
 Shaded shade(const harness::PellastoModule& m, const Case& c) {
   harness::Sample s;
-  s.state.surface_normal = c.normal;
-  s.state.surface_point = c.point;
-  s.params.mode = c.mode;
-  s.params.direction = c.direction;
-  s.params.position = c.position;
-  s.params.rotation = c.turns;
-  // `input` connected, so that the host sees the frame in force while it is read.
-  s.connect(&s.params.input);
+  s.aim({c.normal, c.point, c.mode, c.direction, c.position, c.turns});
   Shaded out{};
   out.returned = s.shade(m.shade);
   out.result = s.result;
