@@ -19,7 +19,7 @@ using pellasto_bench::Sample;
 extern "C" __attribute__((noinline)) void measure_calls(const char* what, Sample* s,
                                                         long calls) {
   if (std::strcmp(what, "limit") == 0) {
-    const HostFunctions host = modules().host_functions;
+    const HostFunctions& host = modules().host_functions;
     for (long i = 0; i < calls; ++i) {
       pellasto_bench::limit_shade(host, &s->result, &s->state, &s->params);
       asm volatile("" ::: "memory");

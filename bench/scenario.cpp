@@ -29,8 +29,8 @@ Function require(void* module, const char* name) {
 }  // namespace
 
 const Modules& modules() {
-  static const Modules m = [] {
-    Modules m{};
+  static Modules m;
+  static const bool loaded = [] {
     const harness::PellastoModule& pellasto = harness::pellasto();
     m.shade = pellasto.shade;
     m.set_module_handle = pellasto.set_module_handle;
@@ -40,17 +40,22 @@ const Modules& modules() {
     host.install(&kHooks);
     m.host = host.handle;
     m.lookups = host.lookups;
-    m.host_functions.phen_eval =
-        require<decltype(HostFunctions::phen_eval)>(m.host, "mi_phen_eval");
-    m.host_functions.matrix_rotate_axis =
-        require<decltype(HostFunctions::matrix_rotate_axis)>(m.host,
-                                                             "mi_matrix_rotate_axis");
-    m.host_functions.vector_transform =
-        require<decltype(HostFunctions::vector_transform)>(m.host, "mi_vector_transform");
+    HostFunctions& slots = m.host_functions;
+    slots.phen_eval = require<decltype(slots.phen_eval.load())>(m.host, "mi_phen_eval");
+    slots.matrix_rotate_axis = require<decltype(slots.matrix_rotate_axis.load())>(
+        m.host, "mi_matrix_rotate_axis");
+    slots.vector_transform =
+        require<decltype(slots.vector_transform.load())>(m.host, "mi_vector_transform");
     m.set_module_handle(m.host);
-    return m;
+    return true;
   }();
+  (void)loaded;
   return m;
+}
+
+void unbound_host_function() {
+  std::fprintf(stderr, "bench: the limit called a host function before binding it\n");
+  std::abort();
 }
 
 Sample::Sample(const Case& c) {

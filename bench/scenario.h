@@ -5,6 +5,7 @@
 #ifndef PELLASTO_BENCH_SCENARIO_H
 #define PELLASTO_BENCH_SCENARIO_H
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -32,12 +33,25 @@ inline constexpr Case kCases[] = {
     {"mode2/connected", 2, 2.0f, true},    {"mode1_turn/connected", 1, 0.3f, true},
 };
 
-// The host functions, as the host module exports them.
+// The host functions, as the host module exports them, each in a slot the
+// limit loads on every call and tests before it calls through it: the work
+// the module's bound call must do (one load of the slot, no call through an
+// empty one, one indirect call), and no less.
 struct HostFunctions {
-  void* (*phen_eval)(RenderState*, void*);
-  Boolean (*matrix_rotate_axis)(Matrix*, const Vector*, float);
-  void (*vector_transform)(Vector*, const Vector*, const Matrix*);
+  std::atomic<void* (*)(RenderState*, void*)> phen_eval{nullptr};
+  std::atomic<Boolean (*)(Matrix*, const Vector*, float)> matrix_rotate_axis{nullptr};
+  std::atomic<void (*)(Vector*, const Vector*, const Matrix*)> vector_transform{nullptr};
 };
+
+// The limit never runs unbound: the benchmark binds every slot first.
+[[noreturn, gnu::cold]] void unbound_host_function();
+
+template <typename Function>
+[[gnu::always_inline]] inline Function bound(const std::atomic<Function>& slot) {
+  const Function function = slot.load(std::memory_order_acquire);
+  if (function == nullptr) unbound_host_function();
+  return function;
+}
 
 // The loaded modules, bound by name.
 struct Modules {
@@ -69,7 +83,7 @@ inline const T* value_of(const HostFunctions& host, RenderState* state, T* param
   std::memcpy(&connected, reinterpret_cast<const char*>(parameter) + offset,
               sizeof connected);
   if (connected == 0) return parameter;
-  const void* value = host.phen_eval(state, parameter);
+  const void* value = bound(host.phen_eval)(state, parameter);
   return value != nullptr ? static_cast<const T*>(value) : parameter;
 }
 
@@ -95,10 +109,10 @@ inline __attribute__((always_inline)) Boolean limit_shade(const HostFunctions& h
     const float turns = *value_of(host, state, &params->rotation);
     if (is_fractional_turn(turns)) {
       Matrix m;
-      host.matrix_rotate_axis(
+      bound(host.matrix_rotate_axis)(
           &m, &state->surface_normal,
           static_cast<float>(static_cast<double>(turns) * 6.283185307179586));
-      host.vector_transform(&t, &t, &m);
+      bound(host.vector_transform)(&t, &t, &m);
     }
     if (Vector* now = state->surface_derivatives) {
       now[0] = cross(state->surface_normal, t);

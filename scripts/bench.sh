@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the bench preset and prints everything BENCHMARKS.md reports, from
-# one run: the machine, the load it ran under, the timing table (fastest of
-# N repetitions of each benchmark), two-thread scaling, allocation and lookup
-# counts, and the instruction counts per call.
+# one run: the machine, the load it ran under, the timing table (medians of
+# N repetitions of each benchmark, the repetitions of all of them run in a
+# random order, so that a slow spell of a shared machine falls on floor,
+# limit and shader alike), two-thread scaling, allocation and lookup counts,
+# and the instruction counts per call on x86-64 and 32-bit x86.
 #
 #   scripts/bench.sh [repetitions]     (default 10)
 set -euo pipefail
@@ -14,8 +16,20 @@ echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; $(uname 
 echo "compiler: $(c++ --version | head -1)"
 echo "load before: $(uptime | sed 's/.*load average/load average/')"
 build/bench/bin/pellasto_bench --benchmark_repetitions="$repetitions" \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_min_time=0.2 2>&1 | grep -vE '^(floor|limit|shader|threads|eight_samples)/?'
 echo "load after: $(uptime | sed 's/.*load average/load average/')"
 echo
-echo "instructions per call (valgrind --tool=callgrind):"
+echo "instructions per call, x86-64 (valgrind --tool=callgrind):"
 scripts/callgrind.sh build/bench
+echo
+# The 32-bit module, where the kernel runs 32-bit programs (valgrind runs them
+# natively, not under an emulator) and the multilib compiler is installed.
+if cmake --workflow --preset bench-x86 >/dev/null 2>&1 &&
+   valgrind --tool=none build/bench-x86/bin/pellasto_instructions floor mode0/unconnected 1 \
+     >/dev/null 2>&1; then
+  echo "instructions per call, 32-bit x86 (valgrind --tool=callgrind):"
+  scripts/callgrind.sh build/bench-x86
+else
+  echo "instructions per call, 32-bit x86: not measured (no multilib compiler, or this kernel runs no 32-bit programs)"
+fi
