@@ -15,35 +15,37 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/bound_calls.h"
 #include "host/host_interface.h"
 #include "platform/symbol_lookup.h"
 
+namespace pellasto {
+
+FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot starts null
+
+}  // namespace pellasto
+
 namespace {
 
-// Where a host function lives, once looked up: null until then, and after a
-// lookup that found nothing.
-using FunctionAddress = std::atomic<void*>;
-static_assert(FunctionAddress::is_always_lock_free, "slots must be single words");
-
-// The host numbers all of its functions; the module uses three of the slots.
-constexpr int kSlotCount = 512;
+using pellasto::FunctionAddress;
+using pellasto::HostEntryTable;
 
 struct HostFunction {
   int slot;
   const char* name;
 };
 
-constexpr HostFunction kPhenEval{101, "mi_phen_eval"};
-constexpr HostFunction kVectorTransform{247, "mi_vector_transform"};
-constexpr HostFunction kMatrixRotateAxis{250, "mi_matrix_rotate_axis"};
+constexpr HostFunction kPhenEval{pellasto::kPhenEvalSlot, "mi_phen_eval"};
+constexpr HostFunction kVectorTransform{pellasto::kVectorTransformSlot,
+                                        "mi_vector_transform"};
+constexpr HostFunction kMatrixRotateAxis{pellasto::kMatrixRotateAxisSlot,
+                                         "mi_matrix_rotate_axis"};
 
 FunctionAddress module_handle{nullptr};
-FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot starts null
 
 // First use of a slot, or a use after a failed lookup: look the function up
 // in the host module and remember what was found. Prints why when it fails.
-// Kept out of line so that a bound call saves no registers for it.
-[[gnu::noinline, gnu::cold]] void* look_up(const HostFunction& function) {
+void* look_up(const HostFunction& function) {
   void* const handle = module_handle.load(std::memory_order_acquire);
   if (handle == nullptr) {
     std::fprintf(stderr, "DYNLOAD: dl_handle null\n");
@@ -58,32 +60,24 @@ FunctionAddress HostEntryTable[kSlotCount];  // static storage: every slot start
   return address;
 }
 
-// The address in `function`'s slot: null until it is looked up, and after a
-// lookup that found nothing.
-inline void* bound_address(const HostFunction& function) {
-  return HostEntryTable[function.slot].load(std::memory_order_acquire);
-}
+}  // namespace
 
-using PhenEvalFunction = void* (*)(RenderState*, void*);
-using MatrixRotateAxisFunction = Boolean (*)(Matrix*, const Vector*, float);
-using VectorTransformFunction = void (*)(Vector*, const Vector*, const Matrix*);
+namespace pellasto {
 
-// The first call of each host function, or a call after a failed lookup:
-// binds it and calls it, or does without it. Out of line, so that a bound
-// call is one load of the slot and one indirect jump, and saves no registers.
+// Out of line and cold, so that a bound call at the call site saves no
+// registers for them.
 
 // Without the host's evaluation the shader reads the parameter's stored value
 // (a null address says so).
-[[gnu::noinline, gnu::cold]] void* unbound_phen_eval(RenderState* state,
-                                                     void* parameter) {
+[[gnu::noinline, gnu::cold]] void* bind_phen_eval(RenderState* state, void* parameter) {
   const auto host = reinterpret_cast<PhenEvalFunction>(look_up(kPhenEval));
   return host != nullptr ? host(state, parameter) : nullptr;
 }
 
 // Without the host's rotation `m` is the identity: the tangent is not turned.
-[[gnu::noinline, gnu::cold]] Boolean unbound_matrix_rotate_axis(Matrix* m,
-                                                                const Vector* axis,
-                                                                float angle) {
+[[gnu::noinline, gnu::cold]] Boolean bind_matrix_rotate_axis(Matrix* m,
+                                                             const Vector* axis,
+                                                             float angle) {
   const auto host =
       reinterpret_cast<MatrixRotateAxisFunction>(look_up(kMatrixRotateAxis));
   if (host != nullptr) {
@@ -94,8 +88,8 @@ using VectorTransformFunction = void (*)(Vector*, const Vector*, const Matrix*);
 }
 
 // Without the host's transform `out` is `in`, unchanged.
-[[gnu::noinline, gnu::cold]] void unbound_vector_transform(Vector* out, const Vector* in,
-                                                           const Matrix* m) {
+[[gnu::noinline, gnu::cold]] void bind_vector_transform(Vector* out, const Vector* in,
+                                                        const Matrix* m) {
   const auto host = reinterpret_cast<VectorTransformFunction>(look_up(kVectorTransform));
   if (host != nullptr) {
     host(out, in, m);
@@ -104,7 +98,7 @@ using VectorTransformFunction = void (*)(Vector*, const Vector*, const Matrix*);
   std::memmove(out, in, sizeof(Vector));
 }
 
-}  // namespace
+}  // namespace pellasto
 
 extern "C" {
 
@@ -118,31 +112,18 @@ PELLASTO_EXPORT int miSetModuleHandle(void* host_module) {
 }
 
 // The module's own forwarding entries: hidden, so that a lookup can never bind
-// the module to itself. Each calls the bound host function, or takes the
-// unbound path above.
+// the module to itself. The shader calls the inline forms of host/bound_calls.h.
 
 void* mi_phen_eval(RenderState* state, void* parameter) {
-  if (const auto host = reinterpret_cast<PhenEvalFunction>(bound_address(kPhenEval))) {
-    return host(state, parameter);
-  }
-  return unbound_phen_eval(state, parameter);
+  return pellasto::phen_eval(state, parameter);
 }
 
 Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  if (const auto host =
-          reinterpret_cast<MatrixRotateAxisFunction>(bound_address(kMatrixRotateAxis))) {
-    return host(m, axis, angle);
-  }
-  return unbound_matrix_rotate_axis(m, axis, angle);
+  return pellasto::matrix_rotate_axis(m, axis, angle);
 }
 
 void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  if (const auto host =
-          reinterpret_cast<VectorTransformFunction>(bound_address(kVectorTransform))) {
-    host(out, in, m);
-    return;
-  }
-  unbound_vector_transform(out, in, m);
+  pellasto::vector_transform(out, in, m);
 }
 
 }  // extern "C"
