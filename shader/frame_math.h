@@ -78,7 +78,7 @@ constexpr double kProjectionRoundoff = 1.0 / 1048576.0;  // 2^-20
 // the hot code, and the finite directions that every sample has pay only for
 // the test that leads here. Not kept out of line: a call here made the shader
 // save one register more on every path, mode 0 included.
-[[gnu::cold]] inline Vector3d limit_direction(Vector3d d) {
+[[gnu::cold, gnu::always_inline]] inline Vector3d limit_direction(Vector3d d) {
   const auto limit = [](double c) {
     if (std::isinf(c)) {
       return std::copysign(1.0, c);
@@ -94,7 +94,7 @@ constexpr double kProjectionRoundoff = 1.0 / 1048576.0;  // 2^-20
 // rounding (a zero direction, or one along the normal). An infinite direction
 // is taken as its limit (limit_direction) before any arithmetic; a NaN stays
 // NaN.
-inline Vector tangent_in_plane(Vector direction, Vector n) {
+[[gnu::always_inline]] inline Vector tangent_in_plane(Vector direction, Vector n) {
   Vector3d d = widen(direction);
   double squared_length = dot(d, d);
   // The square of a finite float never overflows a double, so the squared

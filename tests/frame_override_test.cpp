@@ -596,6 +596,26 @@ TEST_F(FrameOverride, WithoutDerivativeVectorsTheInputStillPassesThrough) {
   }
 }
 
+// Without vectors to build a frame in, the shader computes nothing with the
+// frame's parameters: signalling NaNs there raise nothing, whether the turn
+// is whole or not.
+TEST_F(FrameOverride, WithoutDerivativeVectorsTheFrameParametersAreNotComputedWith) {
+  const float signalling = std::numeric_limits<float>::signaling_NaN();
+  for (std::int32_t mode : {1, 2}) {
+    SCOPED_TRACE(mode);
+    Sample s;
+    s.state.surface_derivatives = nullptr;
+    s.params.mode = mode;
+    s.params.direction = {signalling, 1, 0};
+    s.params.position = {0, signalling, 1};
+    s.params.rotation = signalling;
+    Boolean shaded = 0;
+    EXPECT_FALSE(shade_raises_invalid_operation(s, &shaded));
+    EXPECT_EQ(shaded, 1);
+    EXPECT_TRUE(same_bits(s.result, s.params.input));
+  }
+}
+
 TEST_F(FrameOverride, HostThatDropsTheVectorsDuringTheInputIsNotWrittenThrough) {
   Sample s;
   s.params.mode = 1;
