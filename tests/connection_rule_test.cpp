@@ -104,6 +104,38 @@ TEST_F(ConnectionRule, PositionModeReadsPositionNotDirection) {
   EXPECT_EQ(s.shade(), 1);
 }
 
+// With `mode` stored, each parameter the mode reads is evaluated by the host
+// when it alone is connected, and its value is the one used: the stored
+// rotation is a whole turn, the host's a quarter turn, so a turn is asked for
+// exactly when the host's rotation is used.
+TEST_F(ConnectionRule, EachParameterConnectedAloneIsEvaluated) {
+  for (const std::int32_t mode : {0, 1, 2}) {
+    for (const int which : {0, 1, 2}) {  // input, the direction's parameter, rotation
+      if (mode == 0 && which != 0) continue;
+      SCOPED_TRACE(testing::Message() << "mode " << mode << ", parameter " << which);
+      Sample s;
+      s.params.mode = mode;
+      s.params.direction = {1, 0, 0};
+      s.params.position = {0, 1, 0};
+      s.params.rotation = 2.0f;
+      void* const parameter = which == 0   ? static_cast<void*>(&s.params.input)
+                              : which == 2 ? static_cast<void*>(&s.params.rotation)
+                              : mode == 1  ? static_cast<void*>(&s.params.direction)
+                                           : static_cast<void*>(&s.params.position);
+      s.connect(parameter);
+      void* const value = which == 0   ? static_cast<void*>(&host_input)
+                          : which == 2 ? static_cast<void*>(&host_rotation)
+                          : mode == 1  ? static_cast<void*>(&host_direction)
+                                       : static_cast<void*>(&host_position);
+      EXPECT_CALL(host, PhenEval(&s.state, parameter)).WillOnce(Return(value));
+      if (which == 2) use_real_rotation();
+      EXPECT_EQ(s.shade(), 1);
+      EXPECT_TRUE(same_bits(s.result, which == 0 ? host_input : s.params.input));
+      testing::Mock::VerifyAndClearExpectations(&host);
+    }
+  }
+}
+
 TEST_F(ConnectionRule, NullFromTheHostMeansTheStoredValue) {
   Sample s;
   s.connect_all();
