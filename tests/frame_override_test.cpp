@@ -432,33 +432,39 @@ float expected_angle(float turns) {
   return static_cast<float>(static_cast<double>(turns) * 6.283185307179586);
 }
 
+// With `input` connected or not: the module turns the frame on a different
+// path for each.
 TEST_F(FrameOverride, FractionalTurnAsksTheHostToTurnTheTangentAboutTheNormal) {
   const float turns[] = {0.25f, 1.25f, -0.25f, 0.125f, 1e-30f, -3.5f, 8388607.5f};
-  for (float t : turns) {
-    SCOPED_TRACE(t);
-    Sample s;
-    s.params.mode = 1;
-    s.params.direction = {1, 0, 0};
-    s.params.rotation = t;
-    observe_input(s, &input_value, seen);
-    Matrix* filled = nullptr;
-    {
-      InSequence in_order;
-      EXPECT_CALL(host, MatrixRotateAxis(_, &s.state.surface_normal, _))
-          .WillOnce([&](Matrix* m, const Vector*, float angle) {
-            EXPECT_TRUE(same_bits(angle, expected_angle(t)));
-            filled = m;
-            return rotate_axis(m, &s.state.surface_normal, angle);
-          });
-      EXPECT_CALL(host, VectorTransform)
-          .WillOnce([&](Vector* out, const Vector* in, const Matrix* m) {
-            EXPECT_EQ(out, in);
-            EXPECT_EQ(m, filled);
-            EXPECT_EQ(*in, (Vector{1, 0, 0}));
-            transform_direction(out, in, m);
-          });
+  for (const bool input_connected : {true, false}) {
+    for (float t : turns) {
+      SCOPED_TRACE(testing::Message()
+                   << t << (input_connected ? ", input connected" : ""));
+      Sample s;
+      s.params.mode = 1;
+      s.params.direction = {1, 0, 0};
+      s.params.rotation = t;
+      if (input_connected) observe_input(s, &input_value, seen);
+      Matrix* filled = nullptr;
+      {
+        InSequence in_order;
+        EXPECT_CALL(host, MatrixRotateAxis(_, &s.state.surface_normal, _))
+            .WillOnce([&](Matrix* m, const Vector*, float angle) {
+              EXPECT_TRUE(same_bits(angle, expected_angle(t)));
+              filled = m;
+              return rotate_axis(m, &s.state.surface_normal, angle);
+            });
+        EXPECT_CALL(host, VectorTransform)
+            .WillOnce([&](Vector* out, const Vector* in, const Matrix* m) {
+              EXPECT_EQ(out, in);
+              EXPECT_EQ(m, filled);
+              EXPECT_EQ(*in, (Vector{1, 0, 0}));
+              transform_direction(out, in, m);
+            });
+      }
+      EXPECT_EQ(s.shade(), 1);
+      testing::Mock::VerifyAndClearExpectations(&host);
     }
-    EXPECT_EQ(s.shade(), 1);
   }
 }
 
