@@ -111,19 +111,4 @@ PELLASTO_EXPORT int miSetModuleHandle(void* host_module) {
   return 0;
 }
 
-// The module's own forwarding entries: hidden, so that a lookup can never bind
-// the module to itself. The shader calls the inline forms of host/bound_calls.h.
-
-void* mi_phen_eval(RenderState* state, void* parameter) {
-  return pellasto::phen_eval(state, parameter);
-}
-
-Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis, float angle) {
-  return pellasto::matrix_rotate_axis(m, axis, angle);
-}
-
-void mi_vector_transform(Vector* out, const Vector* in, const Matrix* m) {
-  pellasto::vector_transform(out, in, m);
-}
-
 }  // extern "C"

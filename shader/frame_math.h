@@ -76,8 +76,9 @@ constexpr double kProjectionRoundoff = 1.0 / 1048576.0;  // 2^-20
 // classifies and copies signs: no arithmetic with an infinity, so nothing
 // raises an invalid-operation exception. Cold: the compiler moves it out of
 // the hot code, and the finite directions that every sample has pay only for
-// the test that leads here. Not kept out of line: a call here made the shader
-// save one register more on every path, mode 0 included.
+// the test that leads here. Inline all the same: as a call of its own it
+// returns its 24 bytes through memory, and the address of that local would
+// give every frame-building path a stack guard.
 [[gnu::cold, gnu::always_inline]] inline Vector3d limit_direction(Vector3d d) {
   const auto limit = [](double c) {
     if (std::isinf(c)) {

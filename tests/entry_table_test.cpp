@@ -269,9 +269,9 @@ TEST_F(EntryTable, HandleIsShownInFullWithAtLeastEightLowerCaseDigits) {
             static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
 }
 
-TEST_F(EntryTable, ModuleKeepsItsForwardingFunctionsToItself) {
-  // Were they exported, a host handing over the module's own handle would
-  // bind the module to itself.
+TEST_F(EntryTable, ModuleExportsNoHostFunctionOfItsOwn) {
+  // Were the module to export a function under a host function's name, a
+  // host handing over the module's own handle would bind the module to itself.
   for (const char* name : kHostFunctions) {
     EXPECT_EQ(find_export(pellasto().handle, name), nullptr) << name;
   }
