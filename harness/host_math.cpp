@@ -40,38 +40,4 @@ float turn_angle(float turns) {
   return static_cast<float>(static_cast<double>(turns) * 6.283185307179586);
 }
 
-Vector scaled_direction(Vector d) {
-  if (std::isinf(d.x) || std::isinf(d.y) || std::isinf(d.z)) {
-    const auto limit = [](float c) {
-      if (std::isinf(c)) {
-        return std::copysign(1.0f, c);
-      }
-      return std::isnan(c) ? c : 0.0f;
-    };
-    return {limit(d.x), limit(d.y), limit(d.z)};
-  }
-  const float largest =
-      std::fmax(std::fabs(d.x), std::fmax(std::fabs(d.y), std::fabs(d.z)));
-  if (!std::isgreater(largest, 0.0f)) {
-    return d;
-  }
-  return {d.x / largest, d.y / largest, d.z / largest};
-}
-
-Vector expected_tangent(Vector n, Vector d, float turns) {
-  const Vector along = scaled_direction(d);
-  const Vector projected = along - dot(along, n) * n;
-  const float roundoff = 1.0f / 1048576.0f;  // 2^-20
-  Vector t =
-      std::islessequal(dot(projected, projected), roundoff * roundoff * dot(along, along))
-          ? Vector{0, 0, 0}
-          : normalized(projected);
-  if (is_fractional_turn(turns)) {
-    Matrix m;
-    rotate_axis(&m, &n, turn_angle(turns));
-    transform_direction(&t, &t, &m);
-  }
-  return t;
-}
-
 }  // namespace harness

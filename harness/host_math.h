@@ -1,7 +1,6 @@
 // The host's rotation and direction transform, as every program that plays the
 // host computes them: row-major matrices acting on column vectors,
-// counter-clockwise about the axis seen from its tip. Also the frame a host
-// expects the shader to install, worked out from a sample's own values.
+// counter-clockwise about the axis seen from its tip.
 #ifndef PELLASTO_HARNESS_HOST_MATH_H
 #define PELLASTO_HARNESS_HOST_MATH_H
 
@@ -23,17 +22,9 @@ bool is_fractional_turn(float turns);
 // `turns` in radians, as the shader hands it to the host.
 float turn_angle(float turns);
 
-// `d` scaled so that its largest component is +-1: the same direction, with
-// nothing left to overflow or underflow in float. An infinite `d` is the
-// limit of ever longer directions: its infinite components +-1, the others 0.
-// Zero stays zero, and a NaN component NaN.
-Vector scaled_direction(Vector d);
-
-// The tangent of the frame about the unit normal `n` for the direction `d`:
-// `d` (scaled_direction, so huge, tiny and infinite directions too) projected
-// into the plane of `n`, made unit length, and turned by `turns` with
-// rotate_axis when that is a fractional turn. A projection no longer than
-// 2^-20 of the direction is rounding, and gives the zero vector.
+// The tangent of the frame about the unit normal `n` for the direction `d`,
+// turned by `turns` with rotate_axis when that is a fractional turn: the
+// reference model's (harness/reference_model.h, model_tangent).
 Vector expected_tangent(Vector n, Vector d, float turns);
 
 }  // namespace harness

@@ -1,8 +1,8 @@
 // The frame is the same bits on every platform. The module's D[1] and D[0]
-// must be exactly what the frame math gives with every product rounded on
-// its own, as x86 without fused multiply-adds computes it: this test program
-// is built without contraction, so the frame math compiled into it is that
-// reference. A module built with contraction is loaded beside it to show the
+// must be exactly what the reference model gives with every product rounded
+// on its own, as x86 without fused multiply-adds computes it: this test
+// program is built without contraction, so the model compiled into it is
+// that reference. A module built with contraction is loaded beside it to show the
 // comparison finds the difference wherever the processor fuses.
 
 #include <gtest/gtest.h>
@@ -15,11 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "harness/host_math.h"
 #include "harness/module.h"
+#include "harness/reference_model.h"
 #include "harness/sample.h"
 #include "harness/vec.h"
-#include "shader/frame_math.h"
 
 namespace {
 
@@ -70,18 +69,20 @@ std::vector<Case> cases() {
   return all;
 }
 
-// What the frame math gives for one case, uncontracted: the host's own
-// rotation for a fractional turn, as the module asks the host for it.
+// What the reference model predicts for one case (harness/reference_model.h,
+// independent of the module's sources and built, like this test, without
+// contraction): the host's own rotation for a fractional turn, as the module
+// asks the host for it.
 Frame expected_frame(const Case& c) {
-  const Vector direction =
-      c.mode == 1 ? c.direction : pellasto::subtract(c.position, c.point);
-  Vector tangent = pellasto::tangent_in_plane(direction, c.normal);
-  if (pellasto::is_fractional_turn(c.turns)) {
-    Matrix m;
-    harness::rotate_axis(&m, &c.normal, harness::turn_angle(c.turns));
-    harness::transform_direction(&tangent, &tangent, &m);
-  }
-  return {pellasto::cross(c.normal, tangent), tangent};
+  harness::ModelSample s;
+  s.normal = c.normal;
+  s.point = c.point;
+  s.stored.mode = c.mode;
+  s.stored.direction = c.direction;
+  s.stored.position = c.position;
+  s.stored.rotation = c.turns;
+  const harness::Prediction p = harness::predict(s);
+  return {p.frame[0], p.frame[1]};
 }
 
 // The frame a module installs for one case while its input is evaluated,
@@ -103,7 +104,7 @@ std::string shown(Vector v) {
   return text;
 }
 
-// How many cases a module frames otherwise than the uncontracted frame math;
+// How many cases a module frames otherwise than the uncontracted reference model;
 // the first few are reported.
 int differing_cases(const harness::PellastoModule& module, bool report) {
   int differ = 0;
