@@ -251,6 +251,10 @@ void* Recorder::phen_eval(RenderState* state, void* parameter) {
   if (which < 0) {
     return parameter;
   }
+  if (which == index_of(Param::kInput) && yield_one_in != 0 &&
+      ++input_evaluations_ % yield_one_in == 0) {
+    std::this_thread::yield();
+  }
   if (null_for_[which]) {
     return nullptr;
   }
@@ -353,7 +357,9 @@ std::string independent_frame_faults(const Prediction& want, const Vector seen[2
     return "";
   }
   const Vector t = seen[1], b = seen[0];
-  const float tolerance = 1e-5f;
+  // A turned frame carries the host's rotation's own rounding too (a float
+  // matrix, from the cosine and sine of an angle up to thousands of turns).
+  const double tolerance = want.turned ? 1e-4 : 1e-5;
   const auto fd = [](float v) { return static_cast<double>(v); };
   const auto dot3 = [&](Vector a, Vector c) {
     return fd(a.x) * fd(c.x) + fd(a.y) * fd(c.y) + fd(a.z) * fd(c.z);

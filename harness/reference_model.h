@@ -133,6 +133,9 @@ class Recorder {
   const std::vector<RecordedCall>& calls() const { return calls_; }
   // Where the host's value of each parameter lies.
   FrameParams values{};
+  // When not 0, one evaluation of `input` in this many yields the thread, so
+  // that threads interleave while a frame is in force, on one core as well.
+  unsigned yield_one_in = 0;
 
   // This thread's calls go to `r` (null: none).
   static void use(Recorder* r);
@@ -147,6 +150,7 @@ class Recorder {
  private:
   const FrameParams* params_ = nullptr;
   bool null_for_[kParams]{};
+  unsigned input_evaluations_ = 0;
   std::vector<RecordedCall> calls_;
 };
 

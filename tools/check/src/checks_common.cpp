@@ -39,24 +39,26 @@ Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
 }
 
 std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
-  const Vector leanings[] = {{0, 0, 1},    {1, 0, 0},           {0, -1, 0},  {1, 2, 3},
-                             {-2, 0.5, 1}, {0.3f, -0.8f, 0.2f}, {-1, -1, -1}};
-  const Vector directions[] = {{3, 1, 2},   {-1, 4, 0.5f},          {0, 0, 5},
-                               {2, -3, -1}, {0.01f, 0.02f, -0.03f}, {-250, 75, 10}};
-  const Vector points[] = {{1, -2, 0.5f}, {0, 0, 0}, {-3, 4, 10}};
+  const Vector leanings[] = {{0, 0, 1},    {1, 0, 0},        {0, -1, 0},
+                             {1, 2, 3},    {-2, 0.5, 1},     {0.3f, -0.8f, 0.2f},
+                             {-1, -1, -1}, {0.2f, 0.4f, -1}, {0, 0, -1}};
+  const Vector directions[] = {{3, 1, 2},        {-1, 4, 0.5f},          {0, 0, 5},
+                               {2, -3, -1},      {0.01f, 0.02f, -0.03f}, {-250, 75, 10},
+                               {1200, -300, 50}, {-2e30f, 1e30f, 3e29f}};
+  const Vector points[] = {{1, -2, 0.5f}, {0, 0, 0}, {-3, 4, 10}, {2e5f, -1e5f, 3e4f}};
   const float unturned[] = {0.0f, 1.0f, -2.0f};
-  const float turns[] = {0.25f, 0.125f, -0.3f, 1.25f};
+  const float turns[] = {0.25f, 0.125f, -0.3f, 1.25f, 1000.75f, -37.375f};
   std::vector<Case> cases;
   int i = 0;
   for (const Vector& lean : leanings) {
     const Vector n = harness::normalized(lean);
     for (const Vector& d : directions) {
-      const int count = turned ? 4 : 3;
+      const int count = turned ? 6 : 3;
       for (int k = 0; k < count; ++k, ++i) {
         Case c{};
         c.mode = mode;
         c.normal = n;
-        c.point = points[i % 3];
+        c.point = points[i % 4];
         c.turns = turned ? turns[k] : unturned[k];
         Vector along = d;
         if (mode == kPellastoModeDirection) {
@@ -81,6 +83,41 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
     }
   }
   return cases;
+}
+
+harness::ModelSample model_sample(const Case& c) {
+  harness::ModelSample s;
+  s.normal = c.normal;
+  s.point = c.point;
+  s.derivatives[0] = {0.5f, 0.25f, -1.0f};
+  s.derivatives[1] = {-3.0f, 7.0f, 0.125f};
+  s.stored.input = {0.25f, 0.5f, 0.75f, 1.0f};
+  s.evaluated.input = {9.0f, -8.0f, 7.0f, 6.0f};
+  s.stored.mode = c.mode;
+  s.stored.direction = c.direction;
+  s.stored.position = c.position;
+  s.stored.rotation = c.turns;
+  s.connected[static_cast<int>(harness::Param::kInput)] = true;
+  return s;
+}
+
+Result agrees_with_model(const harness::PellastoModule& m,
+                         const std::vector<harness::ModelSample>& samples) {
+  static const HostHooks hooks = harness::recording_hooks();
+  install_hooks(&hooks);
+  harness::Recorder recorder;
+  std::size_t wrong = 0;
+  std::string first;
+  for (const harness::ModelSample& s : samples) {
+    const std::string difference = harness::check_against_model(m.shade, s, &recorder);
+    if (!difference.empty() && wrong++ == 0) {
+      first = difference;
+    }
+  }
+  install_plain_host();
+  return Result::holds(wrong == 0, first + " (" + std::to_string(wrong) + " of " +
+                                       std::to_string(samples.size()) +
+                                       " samples differ from the reference model)");
 }
 
 Shaded shade(const harness::PellastoModule& m, const Case& c) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness/module.h"
+#include "harness/reference_model.h"
 #include "harness/sample.h"
 #include "tools/check/src/catalogue.h"
 
@@ -30,9 +31,20 @@ struct Case {
   std::string name;
 };
 
-// Unit normals leaning every way, directions of lengths other than one (so
-// that a frame left unnormalised shows), and points off the origin.
+// Unit normals leaning every way, down included, directions of lengths other
+// than one (so that a frame left unnormalised shows) from tiny to longer than
+// 1000, and points off the origin, some far.
 std::vector<Case> frame_cases(std::int32_t mode, bool turned);
+
+// A case as the reference model takes it: its parameters stored, `input`
+// connected so that the frame it sees is observed.
+harness::ModelSample model_sample(const Case& c);
+
+// Shades every sample with the recording host (harness/reference_model.h)
+// and compares each call with the reference model: passed, or failed with
+// the first sample that differs and how, and how many of them differ.
+Result agrees_with_model(const harness::PellastoModule& m,
+                         const std::vector<harness::ModelSample>& samples);
 
 struct Shaded {
   Boolean returned;
@@ -45,6 +57,12 @@ struct Shaded {
 Shaded shade(const harness::PellastoModule& m, const Case& c);
 
 inline constexpr float kTolerance = 1e-5f;
+
+// The environment variable through which the supervisor hands --fuzz's
+// seconds to its workers (whose command line it does not widen for it).
+inline constexpr const char* kFuzzSecondsVariable = "PELLASTO_CHECK_FUZZ_SECONDS";
+// The catalogue's group of the fuzz check, run only with --fuzz.
+inline constexpr const char* kFuzzGroup = "fuzz";
 
 // The host the checks shade with unless they need another: parameters
 // evaluated in place, rotations as a renderer computes them.

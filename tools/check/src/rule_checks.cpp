@@ -4,10 +4,12 @@
 // the normal still gives a unit tangent; and a host that exports only one of
 // the two rotation functions gets no turn, never a turn through a matrix
 // that nobody filled.
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -126,21 +128,23 @@ Result whole_turns_do_not_turn(const harness::PellastoModule& m, Context&) {
       if (c.turns != 0.0f) {
         continue;  // the unturned reference: rotation 0
       }
-      const Shaded none = shade(m, c);
+      // The reference model's unturned frame, not the module's own answer.
+      const harness::Prediction none = harness::predict(model_sample(c));
       for (float turns : {1.0f, -2.0f, 3.0f, 4096.0f, -1e6f, 16777216.0f}) {
         Case whole = c;
         whole.turns = turns;
         host = CountingHost{};
         const Shaded r = shade(m, whole);
         if (host.rotations + host.transforms != 0 ||
-            !harness::same_bits(r.seen, none.seen)) {
+            !harness::same_bits(r.seen, none.frame)) {
           return Result::fail(
               c.name + ", made " + show(turns) + ": " +
               (host.rotations + host.transforms != 0
                    ? "the host was asked to rotate " + std::to_string(host.rotations) +
                          " and to transform " + std::to_string(host.transforms) + " times"
-                   : "the input saw " + show_pair(r.seen) + ", with rotation 0 " +
-                         show_pair(none.seen)));
+                   : "the input saw " + show_pair(r.seen) +
+                         ", the reference model's unturned frame is " +
+                         show_pair(none.frame)));
         }
       }
     }
@@ -174,6 +178,13 @@ Result near_normal_gives_a_frame(const harness::PellastoModule& m, Context&) {
           // 1e-7 / angle.
           const bool along = harness::near(t, across, 2e-3f) &&
                              harness::near(r.seen[0], harness::cross(n, t), 1e-5f);
+          const harness::Prediction want = harness::predict(model_sample(k));
+          if (unit && along && !harness::same_bits(r.seen, want.frame)) {
+            return Result::fail("mode " + std::to_string(mode) + ", normal " + show(n) +
+                                ", direction " + show(d) + ": the input saw " +
+                                show_pair(r.seen) + ", the reference model says " +
+                                show_pair(want.frame));
+          }
           if (!unit || !along) {
             char what[64];
             std::snprintf(what, sizeof what, "%g rad", angle);
@@ -246,6 +257,54 @@ Result one_rotation_function(const harness::PellastoModule& m, Context& context)
   return Result::holds(wrong.empty(), wrong);
 }
 
+// Random samples over the whole input space, drawn from the run's seed.
+constexpr int kRandomSamples = 3000;
+
+Result random_samples_agree(const harness::PellastoModule& m, Context& context) {
+  std::uint64_t random = context.seed;
+  std::vector<harness::ModelSample> samples;
+  for (int i = 0; i < kRandomSamples * context.repeat; ++i) {
+    samples.push_back(harness::random_sample(&random));
+  }
+  Result r = agrees_with_model(m, samples);
+  if (r.status == Result::Status::kFailed) {
+    r.detail += " (seed " + std::to_string(context.seed) + ")";
+  }
+  return r;
+}
+
+// Random samples for as long as --fuzz says, each compared with the model as
+// it is drawn.
+Result fuzz_against_model(const harness::PellastoModule& m, Context& context) {
+  const char* text = std::getenv(kFuzzSecondsVariable);
+  const double seconds = text != nullptr ? std::atof(text) : 0.0;
+  if (!(seconds > 0)) {
+    return Result::skip("not run: --fuzz was not given");
+  }
+  static const HostHooks hooks = harness::recording_hooks();
+  install_hooks(&hooks);
+  harness::Recorder recorder;
+  std::uint64_t random = context.seed;
+  const auto start = std::chrono::steady_clock::now();
+  long samples = 0, wrong = 0;
+  std::string first;
+  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() <
+         seconds) {
+    for (int i = 0; i < 256; ++i, ++samples) {
+      const harness::ModelSample s = harness::random_sample(&random);
+      const std::string difference = harness::check_against_model(m.shade, s, &recorder);
+      if (!difference.empty() && wrong++ == 0) {
+        first = "sample " + std::to_string(samples + 1) + ": " + difference;
+      }
+    }
+  }
+  install_plain_host();
+  return Result::holds(wrong == 0,
+                       std::to_string(wrong) + " of " + std::to_string(samples) +
+                           " samples differ from the reference model (seed " +
+                           std::to_string(context.seed) + "); first: " + first);
+}
+
 }  // namespace
 
 void add_frame_rule_checks(std::vector<Check>* checks) {
@@ -262,6 +321,25 @@ void add_frame_rule_checks(std::vector<Check>* checks) {
       "frame",
       "a host with only one of the two rotation functions: no turn, and its message",
       one_rotation_function, true));
+  const std::size_t paths = harness::path_cases().size();
+  checks->push_back(shading_check(
+      "model",
+      "every path: the host's calls with their arguments, the frame, the result and "
+      "the vectors after as the reference model predicts (" +
+          std::to_string(paths) + " samples)",
+      [](const harness::PellastoModule& m, Context&) {
+        return agrees_with_model(m, harness::path_cases());
+      }));
+  checks->push_back(shading_check(
+      "model",
+      "random samples over the whole input space (normals over the sphere, denormal "
+      "to 1e38, far points, infinities and NaNs, many turns) as the reference model "
+      "predicts",
+      random_samples_agree));
+  checks->push_back(shading_check(
+      kFuzzGroup,
+      "random samples for --fuzz seconds, each as the reference model predicts",
+      fuzz_against_model));
 }
 
 }  // namespace check
