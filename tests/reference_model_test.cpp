@@ -192,11 +192,11 @@ TEST(ReferenceModelRules, TurnsAreHandedToTheHostWholeAndOnlyWhenFractional) {
     float angle;
   };
   const float inf = INFINITY;
-  for (const Turn t : {Turn{1.25f, 2, static_cast<float>(2.5 * M_PI)},
-                       Turn{0.25f, 2, static_cast<float>(M_PI / 2)},
-                       Turn{-0.25f, 2, static_cast<float>(-M_PI / 2)}, Turn{0, 0, 0},
-                       Turn{1, 0, 0}, Turn{-2, 0, 0}, Turn{3, 0, 0}, Turn{NAN, 0, 0},
-                       Turn{inf, 0, 0}, Turn{-inf, 0, 0}}) {
+  for (const Turn t : {Turn{1.25f, 2, static_cast<float>(7.853981633974483)},
+                       Turn{0.25f, 2, static_cast<float>(1.5707963267948966)},
+                       Turn{-0.25f, 2, static_cast<float>(-1.5707963267948966)},
+                       Turn{0, 0, 0}, Turn{1, 0, 0}, Turn{-2, 0, 0}, Turn{3, 0, 0},
+                       Turn{NAN, 0, 0}, Turn{inf, 0, 0}, Turn{-inf, 0, 0}}) {
     SCOPED_TRACE(t.turns);
     s.stored.rotation = t.turns;
     const Prediction p = harness::predict(s);
