@@ -386,34 +386,38 @@ std::string independent_frame_faults(const Prediction& want, const Vector seen[2
 
 std::string compare(const Prediction& want, const Observed& got,
                     const Recorder& recorder) {
-  const auto expected_calls =
-      listed(want.calls, [](const PredictedCall& c) { return describe_call(c); });
-  const auto made_calls = listed(
-      got.calls, [&](const RecordedCall& c) { return describe_call(c, recorder); });
-  const std::string calls_text =
-      "the host was called " + made_calls + ", the model says " + expected_calls;
+  // The texts are made only for a difference: most calls have none.
+  const auto made_calls = [&] {
+    return listed(got.calls,
+                  [&](const RecordedCall& c) { return describe_call(c, recorder); });
+  };
+  const auto calls_text = [&] {
+    return "the host was called " + made_calls() + ", the model says " +
+           listed(want.calls, [](const PredictedCall& c) { return describe_call(c); });
+  };
   if (got.calls.size() != want.calls.size()) {
-    return calls_text;
+    return calls_text();
   }
   const Matrix* filled = nullptr;
   for (std::size_t i = 0; i < want.calls.size(); ++i) {
     const PredictedCall& w = want.calls[i];
     const RecordedCall& g = got.calls[i];
-    const std::string which =
-        "call " + std::to_string(i + 1) + " of " + made_calls + ": ";
+    const auto which = [&] {
+      return "call " + std::to_string(i + 1) + " of " + made_calls() + ": ";
+    };
     if (g.function != w.function) {
-      return calls_text;
+      return calls_text();
     }
     if (g.thread != got.thread) {
-      return which + "made on another thread than the shader's call";
+      return which() + "made on another thread than the shader's call";
     }
     switch (w.function) {
       case HostFunction::kPhenEval: {
         if (recorder.param_at(g.parameter) != index_of(w.parameter)) {
-          return calls_text;
+          return calls_text();
         }
         if (g.state != got.state) {
-          return which + "handed another render state than the call's";
+          return which() + "handed another render state than the call's";
         }
         // What the host's evaluation finds in the render state: the frame
         // for `input`, the host's own vectors for everything read before.
@@ -422,7 +426,7 @@ std::string compare(const Prediction& want, const Observed& got,
         }
         if (w.parameter != Param::kInput) {
           if (!same_bits(g.seen, want.after)) {
-            return which + "while " + param_name(w.parameter) +
+            return which() + "while " + param_name(w.parameter) +
                    " was evaluated the render state held " + shown_pair(g.seen) +
                    ", not the host's own " + shown_pair(want.after);
           }
@@ -440,25 +444,25 @@ std::string compare(const Prediction& want, const Observed& got,
       }
       case HostFunction::kMatrixRotateAxis:
         if (bits_of(g.angle) != w.angle_bits) {
-          return which + "angle " + shown(g.angle) + " (bits " +
+          return which() + "angle " + shown(g.angle) + " (bits " +
                  std::to_string(bits_of(g.angle)) + "), the model says " +
                  shown(float_of(w.angle_bits)) + " (bits " +
                  std::to_string(w.angle_bits) + ")";
         }
         if (g.axis != &got.state->surface_normal) {
-          return which + "the axis is not the render state's own surface_normal";
+          return which() + "the axis is not the render state's own surface_normal";
         }
         filled = g.matrix;
         break;
       case HostFunction::kVectorTransform:
         if (g.matrix != filled) {
-          return which + "the matrix is not the one mi_matrix_rotate_axis filled";
+          return which() + "the matrix is not the one mi_matrix_rotate_axis filled";
         }
         if (g.out != g.in) {
-          return which + "the tangent is not transformed in place (out != in)";
+          return which() + "the tangent is not transformed in place (out != in)";
         }
         if (!same_or_nan(w.in, g.in_value)) {
-          return which + "handed " + shown(g.in_value) +
+          return which() + "handed " + shown(g.in_value) +
                  ", the model's unturned tangent is " + shown(w.in);
         }
         break;

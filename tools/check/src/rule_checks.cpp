@@ -258,7 +258,7 @@ Result one_rotation_function(const harness::PellastoModule& m, Context& context)
 }
 
 // Random samples over the whole input space, drawn from the run's seed.
-constexpr int kRandomSamples = 3000;
+constexpr int kRandomSamples = 2000;
 
 Result random_samples_agree(const harness::PellastoModule& m, Context& context) {
   std::uint64_t random = context.seed;

@@ -25,7 +25,7 @@ namespace check {
 namespace {
 
 constexpr int kSamplesPerThread = 16;  // each thread's own, shaded in turn
-constexpr int kCallsPerThread = 4000;
+constexpr int kCallsPerThread = 2000;
 constexpr unsigned kYieldOneIn = 8;  // input evaluations that yield the thread
 
 std::uint64_t mix(std::uint64_t x) {  // splitmix64
