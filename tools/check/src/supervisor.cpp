@@ -191,7 +191,7 @@ Outcome check_module(
       o.status = kSomeFailed;
       return o;
     }
-    bool loaded = false, done = false;
+    bool loaded = false, done = false, unloading = false;
     std::string fault;  // how the worker ended, when it ended early
     // Loading gets the check's time, and never less than 30 s: a worker's
     // start takes seconds under an emulator.
@@ -208,7 +208,16 @@ Outcome check_module(
       }
       if (got == WorkerProcess::Next::kEnd) {
         fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
+        if (unloading) {  // the module's unload and exit handlers ran
+          fault = fault.rfind("crashed with ", 0) == 0
+                      ? "the module crashed while unloading: " + fault.substr(13)
+                      : fault + " while it was unloaded";
+        }
         break;
+      }
+      if (line == "unloading") {
+        unloading = true;
+        continue;
       }
       const std::size_t space = line.find(' ');
       const std::string word = line.substr(0, space);
