@@ -25,6 +25,15 @@
 #include "tools/check/src/runner.h"
 #include "tools/check/src/text.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELLASTO_CHECK_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define PELLASTO_CHECK_ASAN 1
+#endif
+
 namespace check {
 
 namespace {
@@ -64,11 +73,17 @@ void send(const std::string& line) {
 std::string g_last_lines;
 
 void send_last_lines() {
-  if (!g_last_lines.empty()) {
-    send(g_last_lines);
-    send("done");
+  if (g_last_lines.empty()) {
+    end_worker();  // the module ended the process in a check
   }
+  send(g_last_lines);
+  send("done");
+#if defined(PELLASTO_CHECK_ASAN)
+  // The leak check that would come next is not the module's.
   end_worker();
+#endif
+  // The process ends as a host's does: the destructors of a module that kept
+  // itself loaded run now; the supervisor reads the exit status.
 }
 
 #if defined(_WIN32)
