@@ -71,6 +71,7 @@ void leave_out_the_system() {}
 
 // The C library's allocator under its other names, which no program
 // replaces; every request goes there after it is counted.
+// NOLINTBEGIN(bugprone-reserved-identifier): the C library's names
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -78,6 +79,7 @@ void* __libc_realloc(void* block, std::size_t size);
 void* __libc_memalign(std::size_t alignment, std::size_t size);
 void __libc_free(void* block);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace check {
 

@@ -136,7 +136,7 @@ std::string take_stray_host_calls() {
   if (g_stray == 0) {
     return "";
   }
-  const std::string text =
+  std::string text =
       "the module called the host from a thread that was not in one of its calls (" +
       std::to_string(g_stray) + (g_stray == 1 ? " call" : " calls") + ", the first " +
       g_first_stray + ")";

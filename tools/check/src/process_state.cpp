@@ -12,6 +12,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // windows.h first
+#include <io.h>
 #include <tlhelp32.h>
 #else
 #include <dirent.h>
@@ -72,8 +73,28 @@ void read_system(ProcessState* s) {
     }
     FreeEnvironmentStringsW(block);
   }
+  // The C runtime's descriptors, the module's among them (both use
+  // msvcrt.dll), named by the file each one's handle is open on. Asking
+  // about a closed descriptor is not an invalid parameter here.
+  using PathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  static const auto path_of = reinterpret_cast<PathFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+  const _invalid_parameter_handler was = _set_invalid_parameter_handler(
+      [](const wchar_t*, const wchar_t*, const wchar_t*, unsigned, std::uintptr_t) {});
+  for (int fd = 0; fd < 512; ++fd) {
+    const intptr_t handle = _get_osfhandle(fd);
+    if (handle == -1 || handle == -2) {
+      continue;
+    }
+    wchar_t name[1024];
+    const DWORD length =
+        path_of != nullptr ? path_of(reinterpret_cast<HANDLE>(handle), name, 1024, 0) : 0;
+    s->descriptors[fd] =
+        length > 0 && length < 1024 ? utf8(name, static_cast<int>(length)) : "?";
+  }
+  _set_invalid_parameter_handler(was);
   DWORD handles = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &handles)) {
+  if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) {
     s->handles = static_cast<long>(handles);
   }
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -243,6 +264,14 @@ void read_system(ProcessState* s) {
 
 #endif
 
+// The parts one after the other.
+template <typename... Parts>
+std::string said(const Parts&... parts) {
+  std::string s;
+  (s += ... += parts);
+  return s;
+}
+
 // "1 thread", "2 threads".
 std::string counted(long n, const char* what) {
   return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
@@ -260,16 +289,16 @@ void compare_maps(const std::map<std::string, std::string>& before,
   for (const auto& [name, value] : after) {
     const auto was = before.find(name);
     if (was == before.end()) {
-      changes->push_back("the module set " + what + " " + name + " to " + show(value));
+      changes->push_back(said("the module set ", what, " ", name, " to ", show(value)));
     } else if (was->second != value) {
-      changes->push_back("the module changed " + what + ": " + name + " " +
-                         show(was->second) + " -> " + show(value));
+      changes->push_back(said("the module changed ", what, ": ", name, " ",
+                              show(was->second), " -> ", show(value)));
     }
   }
   for (const auto& [name, value] : before) {
     if (after.count(name) == 0) {
-      changes->push_back("the module removed " + what + " " + name + " (was " +
-                         show(value) + ")");
+      changes->push_back(
+          said("the module removed ", what, " ", name, " (was ", show(value), ")"));
     }
   }
 }
@@ -331,8 +360,8 @@ std::vector<std::string> process_changes(const ProcessState& before,
   for (const auto& [category, name] : after.locale) {
     const auto was = before.locale.find(category);
     if (was != before.locale.end() && was->second != name) {
-      changes.push_back("the module changed the locale: " + category + " " + was->second +
-                        " -> " + name);
+      changes.push_back(said("the module changed the locale: ", category, " ",
+                             was->second, " -> ", name));
     }
   }
   if (after.thread_locale != before.thread_locale) {
@@ -376,7 +405,7 @@ std::vector<std::string> process_changes(const ProcessState& before,
   }
   for (const auto& [name, text] : after.timers) {
     if (before.timers.count(name) == 0) {
-      changes.push_back("the module armed the timer " + name + ": " + text);
+      changes.push_back(said("the module armed the timer ", name, ": ", text));
     }
   }
   for (const auto& [name, text] : before.timers) {
