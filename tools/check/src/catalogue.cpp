@@ -1,5 +1,7 @@
 #include "tools/check/src/catalogue.h"
 
+#include "tools/check/src/process_checks.h"
+
 namespace check {
 
 const std::vector<Check>& catalogue() {
@@ -18,6 +20,7 @@ const std::vector<Check>& catalogue() {
     add_fp_checks(&c);
     add_thread_checks(&c);
     add_time_checks(&c);
+    add_process_checks(&c);
     return c;
   }();
   return checks;

@@ -8,13 +8,17 @@
 
 #include "harness/lookup_count.h"
 #include "harness/module.h"
+#include "tools/check/src/call_watch.h"
 
 // Defined in harness/host_module.cpp, part of this program.
 extern "C" void host_module_install(const HostHooks* hooks);
 
 namespace check {
 
-void install_hooks(const HostHooks* hooks) { host_module_install(hooks); }
+// The module's calls of the host are watched (call_watch.h).
+void install_hooks(const HostHooks* hooks) {
+  host_module_install(guard_host_hooks(hooks));
+}
 
 bool count_lookups([[maybe_unused]] void* pellasto) {
 #if defined(__ELF__) && defined(__GLIBC__)

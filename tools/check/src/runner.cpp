@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "tools/check/src/call_watch.h"
 #include "tools/check/src/capture.h"
 #include "tools/check/src/fp_state.h"
+#include "tools/check/src/process_state.h"
 
 namespace check {
 
@@ -39,6 +41,8 @@ Result run_check(const Check& check, Context& context) {
   if (context.output != nullptr) {
     context.output->take();  // what came before is not this check's
   }
+  const ProcessState process_before = process_state_now();
+  const Allocations allocated_before = module_allocations();
   const FpControl before = fp_control_now();
   Result r = check.run(context);
   const FpControl after = fp_control_now();
@@ -46,6 +50,24 @@ Result run_check(const Check& check, Context& context) {
   if (!changed.empty()) {
     set_fp_control(before);
     add_failure(&r, "the floating-point control state changed: " + changed);
+  }
+  const ProcessState process_after = process_state_after(process_before);
+  for (const std::string& change : process_changes(process_before, process_after)) {
+    add_failure(&r, change);
+  }
+  // What the next checks depend on is put back.
+  restore_process_state(process_before);
+  const std::string stray = take_stray_host_calls();
+  if (!stray.empty()) {
+    add_failure(&r, stray);
+  }
+  const Allocations allocated_after = module_allocations();
+  if (allocated_after.blocks != allocated_before.blocks) {
+    const std::uint64_t blocks = allocated_after.blocks - allocated_before.blocks;
+    add_failure(&r, "the module allocated " + std::to_string(blocks) +
+                        (blocks == 1 ? " block" : " blocks") + " on the heap (" +
+                        std::to_string(allocated_after.bytes - allocated_before.bytes) +
+                        " bytes) in its calls");
   }
   if (context.output != nullptr) {
     const CapturedOutput taken = context.output->take();

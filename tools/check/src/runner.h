@@ -10,7 +10,10 @@ namespace check {
 // Runs `check`. It fails, whatever it found itself, if the module wrote on
 // the standard output, or on the standard error unless the check reads it
 // (context.output, when it is there), or if it left the calling thread's
-// floating-point control state changed; that state is put back after.
+// floating-point control state changed; that state is put back after. It
+// fails too if the module changed the process (process_state.h: the locale,
+// the working folder, the umask and the signal mask are put back), called the
+// host from a thread outside its calls, or allocated on the heap in a call.
 Result run_check(const Check& check, Context& context);
 
 }  // namespace check

@@ -192,6 +192,15 @@ Outcome check_module(
       return o;
     }
     bool loaded = false, done = false;
+    // After "unloading" the module's unload and exit handlers run: the
+    // result of the check that unloads it holds once the worker has ended.
+    bool unloading = false, holding = false;
+    Result held;
+    const auto at_unload = [](const std::string& how) {
+      return how.rfind("crashed with ", 0) == 0
+                 ? "the module crashed while unloading: " + how.substr(13)
+                 : how + " while it was unloaded";
+    };
     std::string fault;  // how the worker ended, when it ended early
     // Loading gets the check's time, and never less than 30 s: a worker's
     // start takes seconds under an emulator.
@@ -208,7 +217,12 @@ Outcome check_module(
       }
       if (got == WorkerProcess::Next::kEnd) {
         fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
+        fault = unloading ? at_unload(fault) : fault;
         break;
+      }
+      if (line == "unloading") {
+        unloading = true;
+        continue;
       }
       const std::size_t space = line.find(' ');
       const std::string word = line.substr(0, space);
@@ -241,11 +255,20 @@ Outcome check_module(
         Result r;
         r.status = status_of(status);
         r.detail = detail;
+        if (unloading) {
+          held = std::move(r);
+          holding = true;
+          continue;
+        }
         record(next++, std::move(r));
         deadline = WorkerProcess::Clock::now() + timeout;
       } else if (word == "done") {
         done = true;
-        worker.wait(WorkerProcess::Clock::now() + timeout);
+        const std::string how = worker.wait(WorkerProcess::Clock::now() + timeout);
+        if (holding) {
+          record(next++,
+                 how.empty() ? std::move(held) : Result::fail(at_unload(ended(how))));
+        }
         break;
       }
     }

@@ -15,11 +15,24 @@
 #endif
 
 #include "harness/module.h"
+#include "tools/check/src/alloc_count.h"
+#include "tools/check/src/call_watch.h"
 #include "tools/check/src/capture.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/fp_state.h"
+#include "tools/check/src/process_checks.h"
+#include "tools/check/src/process_state.h"
 #include "tools/check/src/runner.h"
 #include "tools/check/src/text.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELLASTO_CHECK_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define PELLASTO_CHECK_ASAN 1
+#endif
 
 namespace check {
 
@@ -53,6 +66,24 @@ void send(const std::string& line) {
   TerminateProcess(GetCurrentProcess(), 0);
 #endif
   _exit(0);
+}
+
+// The last lines of a worker that unloaded the module: sent once the
+// process's exit handlers, the module's among them, have run.
+std::string g_last_lines;
+
+void send_last_lines() {
+  if (g_last_lines.empty()) {
+    end_worker();  // the module ended the process in a check
+  }
+  send(g_last_lines);
+  send("done");
+#if defined(PELLASTO_CHECK_ASAN)
+  // The leak check that would come next is not the module's.
+  end_worker();
+#endif
+  // The process ends as a host's does: the destructors of a module that kept
+  // itself loaded run now; the supervisor reads the exit status.
 }
 
 #if defined(_WIN32)
@@ -128,6 +159,11 @@ int worker_main(const WorkerRequest& request) {
 #endif
   static OutputCapture capture;  // before the module loads: it may write then
   const bool capturing = capture.start();
+  // Registered before the module can register any: it runs after theirs.
+  std::atexit(send_last_lines);
+  leave_out_the_system();
+  ProcessWatch& watch = process_watch();
+  watch.before_load = process_state_now();
   Context context;
   context.threads = request.threads;
   context.seed = request.seed;
@@ -153,21 +189,38 @@ int worker_main(const WorkerRequest& request) {
     at_load = capture.take();
   }
   send("loaded");
-  context.module = &module;
   context.output = capturing ? &capture : nullptr;
   context.load_output = capturing ? &at_load : nullptr;
   if (module.set_module_handle != nullptr) {
     module.set_module_handle(harness::program_module());
   }
+  // Loading ends here: what the module did so far is the load's.
+  watch.after_load = process_state_after(watch.before_load);
+  restore_process_state(watch.before_load);
+  watch.handle = handle;
+  static harness::PellastoModule watched = watch_calls(module);
+  context.module = &watched;
   const std::vector<Check>& checks = catalogue();
   for (int index : request.checks) {
     if (index < 0 || index >= static_cast<int>(checks.size())) {
       continue;
     }
+    const Check& check = checks[static_cast<std::size_t>(index)];
     send("begin " + std::to_string(index));
-    const Result r = run_check(checks[static_cast<std::size_t>(index)], context);
-    send("result " + std::to_string(index) + " " + status_word(r.status) + " " +
-         escape_detail(r.detail));
+    const bool unloading = is_unload_check(check);
+    if (unloading) {
+      send("unloading");
+    }
+    const Result r = run_check(check, context);
+    const std::string line = "result " + std::to_string(index) + " " +
+                             status_word(r.status) + " " + escape_detail(r.detail);
+    if (unloading && watch.unloaded) {
+      // The process ends as a host's does, running the exit handlers the
+      // module left; a crash there is a crash while unloading.
+      g_last_lines = line;
+      std::exit(0);
+    }
+    send(line);
   }
   send("done");
   end_worker();

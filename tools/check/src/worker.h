@@ -6,6 +6,9 @@
 //   no-shader                   it loaded but exports no Pellasto
 //   unloadable <reason>         the loader refused it
 //   begin <index>               a check of the catalogue starts
+//   unloading                   the check that unloads the module starts;
+//                               its result comes once the process's exit
+//                               handlers have run
 //   result <index> pass|fail|skip <detail>
 //   done                        every check asked for has run
 // Details are escaped so each event stays on one line.

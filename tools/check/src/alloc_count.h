@@ -1,0 +1,32 @@
+// Counting the heap allocations made on a thread while it says so: the
+// allocator's entries are this program's own on Linux (each passes the
+// request on to the C library's), or the sanitizer's hooks where the
+// program runs under AddressSanitizer. Elsewhere nothing is counted.
+#ifndef PELLASTO_CHECK_ALLOC_COUNT_H
+#define PELLASTO_CHECK_ALLOC_COUNT_H
+
+#include <cstdint>
+
+namespace check {
+
+// Whether this build counts allocations at all.
+bool allocations_counted();
+
+// From now on, what the dynamic loader and the C library allocate themselves
+// is not counted, only what other code asks of them (called once, before
+// anything is counted).
+void leave_out_the_system();
+
+// Counting on the calling thread on or off; what it was.
+bool count_allocations(bool on);
+
+// Allocations counted so far on every thread, and their bytes.
+struct Allocations {
+  std::uint64_t blocks = 0;
+  std::uint64_t bytes = 0;
+};
+Allocations allocations();
+
+}  // namespace check
+
+#endif  // PELLASTO_CHECK_ALLOC_COUNT_H
