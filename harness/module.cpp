@@ -99,6 +99,7 @@ std::string program_file() {
   // Without /proc (a chroot, a container without it): the path the program
   // was started by, taken from the folder it started in (this process never
   // changes folder), its links resolved.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the auxiliary vector holds an address
   const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
   if (started == nullptr || *started == '\0') {
     return "";
