@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <sys/auxv.h>
 #include <unistd.h>
 #endif
 
@@ -44,6 +45,12 @@ Function require(void* module, const char* name) {
 }  // namespace
 
 #if defined(_WIN32)
+
+std::string program_file() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(path, n) : std::string();
+}
 
 std::string program_dir() {
   char path[MAX_PATH];
@@ -83,13 +90,34 @@ constexpr char kSeparator = '\\';
 
 #else
 
-std::string program_dir() {
+std::string program_file() {
   char path[4096];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) {
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n > 0) {
+    return std::string(path, static_cast<size_t>(n));
+  }
+  // Without /proc (a chroot, a container without it): the path the program
+  // was started by, taken from the folder it started in (this process never
+  // changes folder), its links resolved.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the auxiliary vector holds an address
+  const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (started == nullptr || *started == '\0') {
+    return "";
+  }
+  char* real = realpath(started, nullptr);
+  if (real == nullptr) {
+    return "";
+  }
+  std::string file(real);
+  std::free(real);
+  return access(file.c_str(), X_OK) == 0 ? file : "";
+}
+
+std::string program_dir() {
+  const std::string s = program_file();
+  if (s.empty()) {
     fail("cannot find the running program");
   }
-  std::string s(path, static_cast<size_t>(n));
   return s.substr(0, s.find_last_of('/'));
 }
 

@@ -13,6 +13,9 @@ namespace harness {
 
 // The folder holding the running program.
 std::string program_dir();
+// The running program's own file, or empty if it cannot be found (Linux
+// without /proc, started by a path that no longer leads to it); never aborts.
+std::string program_file();
 
 // "Pellasto.so" or "Pellasto.dll" and the like.
 std::string module_file(const std::string& base_name);

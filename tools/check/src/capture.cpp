@@ -8,11 +8,13 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#define dup _dup
 #define dup2 _dup2
 #define close _close
 #define read _read
 #define write _write
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -53,7 +55,8 @@ bool OutputCapture::start() {
       close(fds[1]);
       return false;
     }
-    close(fds[1]);
+    streams_[i].writer = fds[1];
+    note_identity(&streams_[i], i + 1);
     streams_[i].reader = fds[0];
     streams_[i].drain = std::thread([this, i] { drain(&streams_[i]); });
   }
@@ -94,12 +97,59 @@ void OutputCapture::drain(Stream* stream) {
   }
 }
 
+void OutputCapture::note_identity(Stream* s, int fd) {
+#if defined(_WIN32)
+  s->device = 0;
+  s->inode = static_cast<std::uint64_t>(_get_osfhandle(fd));
+#else
+  struct stat now {};
+  fstat(fd, &now);
+  s->device = static_cast<std::uint64_t>(now.st_dev);
+  s->inode = static_cast<std::uint64_t>(now.st_ino);
+#endif
+}
+
+std::string OutputCapture::check_descriptors() {
+  std::string lost;
+  for (int i = 0; i < 2; ++i) {
+    Stream& s = streams_[i];
+    const int fd = i + 1;
+    const char* what = nullptr;
+#if defined(_WIN32)
+    const intptr_t handle = _get_osfhandle(fd);
+    if (handle == -1 || handle == -2) {
+      what = "closed";
+    } else if (static_cast<std::uint64_t>(handle) != s.inode) {
+      what = "redirected";
+    }
+#else
+    struct stat now {};
+    if (fstat(fd, &now) != 0) {
+      what = "closed";
+    } else if (static_cast<std::uint64_t>(now.st_dev) != s.device ||
+               static_cast<std::uint64_t>(now.st_ino) != s.inode) {
+      what = "redirected";
+    }
+#endif
+    if (what == nullptr) {
+      continue;
+    }
+    lost += std::string(lost.empty() ? "the module " : "; the module ") + what +
+            " the standard " + (i == 0 ? "output" : "error");
+    if (dup2(s.writer, fd) >= 0) {
+      note_identity(&s, fd);
+    }
+  }
+  return lost;
+}
+
 CapturedOutput OutputCapture::take() {
   CapturedOutput taken;
   if (!started_) {
     return taken;
   }
   std::fflush(nullptr);
+  taken.lost = check_descriptors();
   ++marks_sent_;
   bool written = true;
   for (int i = 0; i < 2; ++i) {
@@ -107,8 +157,9 @@ CapturedOutput OutputCapture::take() {
         written && write(i + 1, kMarker, kMarkerSize) == static_cast<int>(kMarkerSize);
   }
   std::unique_lock<std::mutex> lock(mutex_);
-  // The module may have closed or replaced a descriptor: then the marker
-  // never comes, and what was read is all there is.
+  // The descriptors lead to the pipes again, but the module may take one
+  // away at any time (from a thread of its own): then the marker never
+  // comes, and what was read is all there is.
   const bool read_up =
       written && read_up_.wait_for(lock, std::chrono::seconds(10), [this] {
         return streams_[0].marks >= marks_sent_ && streams_[1].marks >= marks_sent_;

@@ -38,9 +38,14 @@ constexpr char kSeparator = '/';
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
 // The archive's shaders/ folder beside this program's bin/, or else this
-// program's own folder (the build tree keeps both in bin/).
+// program's own folder (the build tree keeps both in bin/); empty if this
+// program cannot find its own file.
 std::string default_module() {
-  const std::string dir = harness::program_dir();
+  const std::string self = harness::program_file();
+  if (self.empty()) {
+    return "";
+  }
+  const std::string dir = self.substr(0, self.find_last_of("\\/"));
   const std::string file = harness::module_file("Pellasto");
   const std::string shaders =
       dir.substr(0, dir.find_last_of("\\/") + 1) + "shaders" + kSeparator + file;
@@ -126,7 +131,8 @@ int check_main(int argc, char** argv) {
       ->check(whole_number(1, 1000));
   app.add_option("--timeout", timeout,
                  "seconds each check may take before it fails and its worker is ended "
-                 "(default 30)")
+                 "(default 30); the whole run may take 10 times this, and the checks "
+                 "left then fail as not run")
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             std::size_t used = 0;
@@ -214,6 +220,12 @@ int check_main(int argc, char** argv) {
   settings.timeout = timeout;
   if (modules.empty()) {
     modules.push_back(default_module());
+    if (modules.back().empty()) {
+      std::fprintf(stderr,
+                   "pellasto-check: cannot find this program's own file, nor the module "
+                   "beside it (/proc is not mounted?): name the module to check\n");
+      return kUsage;
+    }
   }
 
   std::vector<check::Outcome> outcomes;

@@ -61,10 +61,12 @@ std::string xml_escaped(const std::string& raw) {
 }  // namespace
 
 void print_headers(std::FILE* out, const Outcome& o, std::uint64_t seed) {
-  std::fprintf(out, "module: %s\n", o.module.c_str());
+  // What the file, its name and the module say is shown escaped: none of it
+  // is this program's to put on a terminal as it is.
+  std::fprintf(out, "module: %s\n", shown(o.module).c_str());
   if (!o.info.description.empty()) {
-    std::fprintf(out, "file: %s, version %s\n", o.info.description.c_str(),
-                 o.version.empty() ? "unknown" : o.version.c_str());
+    std::fprintf(out, "file: %s, version %s\n", shown(o.info.description).c_str(),
+                 o.version.empty() ? "unknown" : shown(o.version).c_str());
   }
   if (o.error.empty()) {
     std::fprintf(out, "seed: %llu\n", static_cast<unsigned long long>(seed));
@@ -80,9 +82,9 @@ void print_group(std::FILE* out, const Outcome& o, const std::string& group) {
                o.report.count(Status::kFailed, group), more.c_str());
   for (const CheckResult& c : o.report.checks()) {
     if (c.group == group && !c.passed()) {
-      std::fprintf(out, "  %s %s: %s\n", c.failed() ? "FAILED" : "skipped",
-                   c.name.c_str(),
-                   c.result.detail.empty() ? "does not hold" : c.result.detail.c_str());
+      std::fprintf(
+          out, "  %s %s: %s\n", c.failed() ? "FAILED" : "skipped", c.name.c_str(),
+          c.result.detail.empty() ? "does not hold" : shown(c.result.detail).c_str());
     }
   }
   std::fflush(out);
@@ -93,10 +95,10 @@ void print_error(std::FILE* err, const Outcome& o) {
     return;
   }
   if (o.error.rfind("cannot load ", 0) == 0) {
-    std::fprintf(err, "pellasto-check: %s\n", o.error.c_str());
+    std::fprintf(err, "pellasto-check: %s\n", shown(o.error).c_str());
   } else {
-    std::fprintf(err, "pellasto-check: cannot check %s: %s\n", o.module.c_str(),
-                 o.error.c_str());
+    std::fprintf(err, "pellasto-check: cannot check %s: %s\n", shown(o.module).c_str(),
+                 shown(o.error).c_str());
   }
   std::fflush(err);
 }

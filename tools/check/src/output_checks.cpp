@@ -26,6 +26,9 @@ Result nothing_at_load(Context& context) {
   if (at_load == nullptr) {
     return Result::skip("the standard streams could not be captured while it loaded");
   }
+  if (!at_load->lost.empty()) {
+    return Result::fail("while it loaded " + at_load->lost);
+  }
   if (at_load->out_bytes > 0) {
     return Result::fail("while it loaded the module wrote " +
                         written("output", at_load->out, at_load->out_bytes));
@@ -43,6 +46,9 @@ Result nothing_in_any_call(const harness::PellastoModule& m, Context& context) {
   std::string call;
   const auto said = [&](const std::string& what) {
     const CapturedOutput taken = context.output->take();
+    if (call.empty() && !taken.lost.empty()) {
+      call = what + ": " + taken.lost;
+    }
     if (call.empty() && taken.out_bytes + taken.err_bytes > 0) {
       call = what + ": the module wrote " +
              (taken.out_bytes > 0 ? written("output", taken.out, taken.out_bytes)

@@ -1,12 +1,15 @@
 #include "tools/check/src/process.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#include "harness/module.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -31,6 +34,7 @@ struct WorkerProcess::Shared {
   std::deque<std::string> lines;
   std::string partial;
   bool ended = false;
+  std::chrono::steady_clock::time_point ended_at;  // when the output ended
 };
 
 namespace {
@@ -88,6 +92,7 @@ void read_lines(const std::shared_ptr<WorkerProcess::Shared>& shared, Read read_
         shared->partial.clear();
       }
       shared->ended = true;
+      shared->ended_at = std::chrono::steady_clock::now();
       shared->changed.notify_all();
       return;
     }
@@ -143,17 +148,53 @@ WorkerProcess::~WorkerProcess() {
 
 WorkerProcess::Next WorkerProcess::next_line(std::string* line,
                                              Clock::time_point deadline) {
+  // Past the worker's end, what it wrote is read in this time, or the pipe
+  // is held by another process (an emulator's worker is slow to end).
+  constexpr auto kGrace = std::chrono::seconds(3);
   std::unique_lock<std::mutex> lock(shared_->mutex);
-  if (!shared_->changed.wait_until(
-          lock, deadline, [this] { return !shared_->lines.empty() || shared_->ended; })) {
-    return Next::kTimeout;
+  for (;;) {
+    if (!shared_->lines.empty()) {
+      *line = shared_->lines.front();
+      shared_->lines.pop_front();
+      return Next::kLine;
+    }
+    const Clock::time_point now = Clock::now();
+    if (shared_->ended) {
+      if (!exited_seen_) {
+        // The pipe closes as a worker ends, and the worker is gone within
+        // moments. One that is still there has had its descriptors closed by
+        // the module (and the module holds it: a worker that can, ends).
+        const Clock::time_point closed = shared_->ended_at;
+        lock.unlock();
+        while (!has_ended() && Clock::now() < closed + kGrace) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (!has_ended()) {
+          closed_early_ = true;
+          end_group();
+        }
+        lock.lock();
+      }
+      return Next::kEnd;
+    }
+    if (now >= deadline) {
+      return Next::kTimeout;
+    }
+    if (exited_seen_) {
+      if (now >= exited_at_ + kGrace) {
+        pipe_held_ = true;
+        return Next::kEnd;
+      }
+    } else if (has_ended()) {
+      // The worker is gone but its pipe is not closed: whatever the module
+      // started ends with it, and what the worker wrote is still read.
+      exited_seen_ = true;
+      exited_at_ = now;
+      end_group();
+    }
+    shared_->changed.wait_until(lock,
+                                std::min(deadline, now + std::chrono::milliseconds(20)));
   }
-  if (shared_->lines.empty()) {
-    return Next::kEnd;
-  }
-  *line = shared_->lines.front();
-  shared_->lines.pop_front();
-  return Next::kLine;
 }
 
 #if defined(_WIN32)
@@ -211,9 +252,20 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   PROCESS_INFORMATION info{};
   std::vector<char> line(command.begin(), command.end());
   line.push_back('\0');
+  // The worker starts suspended, to be in its job before the module runs.
+  // Closing the job's last handle (this program ending, however) ends every
+  // process in it.
+  HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  if (job != nullptr) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                            sizeof limits);
+  }
   const BOOL started =
-      CreateProcessA(self, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                     nullptr, &startup, &info);
+      CreateProcessA(self, line.data(), nullptr, nullptr, TRUE,
+                     CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP | CREATE_SUSPENDED,
+                     nullptr, nullptr, &startup, &info);
   const DWORD why = GetLastError();
   CloseHandle(writer);
   if (nul != INVALID_HANDLE_VALUE) {
@@ -224,9 +276,20 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   }
   if (!started) {
     CloseHandle(reader);
+    if (job != nullptr) {
+      CloseHandle(job);
+    }
     *error = "cannot start a worker (error " + std::to_string(why) + ")";
     return false;
   }
+  // Without a job (this program's own job may forbid one), the worker alone
+  // is ended.
+  if (job != nullptr && !AssignProcessToJobObject(job, info.hProcess)) {
+    CloseHandle(job);
+    job = nullptr;
+  }
+  job_ = job;
+  ResumeThread(info.hThread);
   CloseHandle(info.hThread);
   process_ = info.hProcess;
   std::thread([shared = shared_, reader] {
@@ -242,9 +305,23 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   return true;
 }
 
+bool WorkerProcess::has_ended() {
+  return process_ == nullptr ||
+         WaitForSingleObject(static_cast<HANDLE>(process_), 0) == WAIT_OBJECT_0;
+}
+
+void WorkerProcess::end_group() {
+  if (job_ != nullptr) {
+    TerminateJobObject(static_cast<HANDLE>(job_), 0xC000013AUL);
+  }
+  if (process_ != nullptr) {
+    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+  }
+}
+
 void WorkerProcess::kill() {
   if (process_ != nullptr && !ended_) {
-    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+    end_group();
     killed_ = true;
   }
 }
@@ -258,11 +335,16 @@ std::string WorkerProcess::wait(Clock::time_point deadline) {
   if (WaitForSingleObject(static_cast<HANDLE>(process_),
                           static_cast<DWORD>(std::max<long long>(0, left.count()))) !=
       WAIT_OBJECT_0) {
-    TerminateProcess(static_cast<HANDLE>(process_), 0xC000013AUL);
+    end_group();
     WaitForSingleObject(static_cast<HANDLE>(process_), 10000);
   }
   DWORD code = 0;
   GetExitCodeProcess(static_cast<HANDLE>(process_), &code);
+  if (job_ != nullptr) {  // what the module started ends with the worker
+    TerminateJobObject(static_cast<HANDLE>(job_), 0xC000013AUL);
+    CloseHandle(static_cast<HANDLE>(job_));
+    job_ = nullptr;
+  }
   CloseHandle(static_cast<HANDLE>(process_));
   process_ = nullptr;
   ended_ = true;
@@ -278,14 +360,49 @@ std::string WorkerProcess::wait(Clock::time_point deadline) {
 
 #else
 
+namespace {
+
+// The process group of the worker running now, for the handler below.
+std::atomic<pid_t> g_worker_group{0};
+
+// This program stopped by a signal (^C, a terminal closed): the worker's
+// group, out of the terminal's reach, goes with it.
+extern "C" void end_worker_group(int signal) {
+  const pid_t group = g_worker_group.load();
+  if (group > 0) {
+    ::kill(-group, SIGKILL);
+  }
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void end_worker_group_on_signals() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+      struct sigaction now {};
+      // A signal this program was told to ignore (nohup) stays ignored.
+      if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) {
+        struct sigaction handler {};
+        handler.sa_handler = end_worker_group;
+        sigemptyset(&handler.sa_mask);
+        sigaction(signal, &handler, nullptr);
+      }
+    }
+  });
+}
+
+}  // namespace
+
 bool WorkerProcess::start(const std::vector<std::string>& args, std::string* error) {
-  char self[4096];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0) {
-    *error = std::string("cannot find this program's own file: ") + std::strerror(errno);
+  const std::string self = harness::program_file();
+  if (self.empty()) {
+    *error =
+        "cannot find this program's own file (/proc is not mounted, and it was not "
+        "started by a path that leads to it)";
     return false;
   }
-  self[length] = '\0';
+  end_worker_group_on_signals();
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     *error = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -295,6 +412,10 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);  // a group of its own
   std::vector<std::string> all{self};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -304,8 +425,10 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   }
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int failed = posix_spawn(&pid, self, &actions, nullptr, argv.data(), environ);
+  const int failed =
+      posix_spawn(&pid, self.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   close(fds[1]);
   if (failed != 0) {
     close(fds[0]);
@@ -313,6 +436,7 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
     return false;
   }
   pid_ = pid;
+  g_worker_group.store(pid);
   const int reader = fds[0];
   std::thread([shared = shared_, reader] {
     read_lines(shared, [reader](char* buffer, std::size_t size) -> long {
@@ -328,9 +452,28 @@ bool WorkerProcess::start(const std::vector<std::string>& args, std::string* err
   return true;
 }
 
+bool WorkerProcess::has_ended() {
+  if (pid_ <= 0) {
+    return true;
+  }
+  // WNOWAIT: the worker stays a zombie, and its group's number its own,
+  // until wait() has ended the group.
+  siginfo_t info{};
+  const int got =
+      waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+  return (got == 0 && info.si_pid == pid_) || (got < 0 && errno == ECHILD);
+}
+
+void WorkerProcess::end_group() {
+  if (pid_ > 0) {
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);  // in case the module moved the worker out of it
+  }
+}
+
 void WorkerProcess::kill() {
   if (pid_ > 0 && !ended_) {
-    ::kill(pid_, SIGKILL);
+    end_group();
     killed_ = true;
   }
 }
@@ -339,20 +482,20 @@ std::string WorkerProcess::wait(Clock::time_point deadline) {
   if (ended_ || pid_ <= 0) {
     return ending_;
   }
-  int status = 0;
-  for (;;) {
-    const pid_t got = waitpid(pid_, &status, WNOHANG);
-    if (got == pid_ || (got < 0 && errno != EINTR)) {
-      break;
-    }
+  while (!has_ended()) {
     if (Clock::now() >= deadline) {
-      ::kill(pid_, SIGKILL);
-      while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-      }
+      end_group();
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(got == 0 ? 2 : 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  // What the module started ends with the worker, whose number, still its
+  // group's while it is not waited for, can name nothing else.
+  ::kill(-pid_, SIGKILL);
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  g_worker_group.store(0);
   ended_ = true;
   pid_ = -1;
   if (WIFSIGNALED(status)) {

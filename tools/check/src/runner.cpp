@@ -71,6 +71,9 @@ Result run_check(const Check& check, Context& context) {
   }
   if (context.output != nullptr) {
     const CapturedOutput taken = context.output->take();
+    if (!taken.lost.empty()) {
+      add_failure(&r, taken.lost);
+    }
     if (taken.out_bytes > 0) {
       add_failure(&r, written("output", taken.out, taken.out_bytes));
     }

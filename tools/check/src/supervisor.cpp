@@ -76,8 +76,8 @@ std::string load_failure(const std::string& path, const ImageInfo& info,
           ? 0
           : std::strtoul(loader.c_str() + error_at + 7, nullptr, 10);
   if (code >= 0xC0000000UL) {
-    return "cannot load " + path + ": the file is truncated or corrupt (" +
-           describe_exception(code) + " while loading)";
+    return "cannot load " + path + ": the module's start-up code " +
+           describe_exception(code);
   }
   // The same, as some loaders report it: the exception's code translated
   // (ERROR_NOACCESS for an access violation), or the start-up code failed.
@@ -86,7 +86,7 @@ std::string load_failure(const std::string& path, const ImageInfo& info,
     const std::string reason = loader.compare(0, prefix.size(), prefix) == 0
                                    ? loader.substr(prefix.size())
                                    : loader;
-    return prefix + "the file is truncated or corrupt (while loading: " + reason + ")";
+    return prefix + "the module's start-up code failed (the loader says: " + reason + ")";
   }
   if (loader.find("(error 126)") != std::string::npos) {
     // The file is there, so what is not found is a library it imports.
@@ -160,10 +160,16 @@ Outcome check_module(
     return o;
   }
   const std::vector<Check>& checks = catalogue();
-  const auto timeout = std::chrono::duration_cast<WorkerProcess::Clock::duration>(
+  using Clock = WorkerProcess::Clock;
+  const auto timeout = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(settings.timeout));
-  const auto load_time = std::chrono::duration_cast<WorkerProcess::Clock::duration>(
-      std::chrono::seconds(30));
+  const auto load_time =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(30));
+  const double budget = settings.timeout * kBudgetInTimeouts;
+  const Clock::time_point run_end =
+      settings.started +
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(budget));
+  const std::string spent = "the run's budget of " + seconds(budget) + " s was spent";
   std::size_t next = 0;  // the first selected check without a result
   bool loaded_once = false;
   const auto record = [&](std::size_t at, Result r) {
@@ -176,7 +182,16 @@ Outcome check_module(
       group_done(o, c.group);
     }
   };
+  const auto not_run = [&] {
+    while (next < settings.selected.size()) {
+      record(next++, Result::fail("not run: " + spent));
+    }
+  };
   while (next < settings.selected.size() || !loaded_once) {
+    if (Clock::now() >= run_end) {
+      not_run();
+      break;
+    }
     WorkerRequest request;
     request.module = o.info.load_path;
     request.checks.assign(settings.selected.begin() + static_cast<long>(next),
@@ -202,22 +217,42 @@ Outcome check_module(
                  : how + " while it was unloaded";
     };
     std::string fault;  // how the worker ended, when it ended early
+    std::string how;    // its exit status or signal, as wait() says it
+    bool timed_out = false;
+    bool closed = false;  // the module closed the worker's channel
     // Loading gets the check's time, and never less than 30 s: a worker's
-    // start takes seconds under an emulator.
-    auto deadline = WorkerProcess::Clock::now() + std::max(timeout, load_time);
+    // start takes seconds under an emulator. No deadline passes the run's.
+    const auto until = [&](Clock::duration d) {
+      return std::min(Clock::now() + d, run_end);
+    };
+    auto deadline = until(std::max(timeout, load_time));
     double allowed = std::max(settings.timeout, 30.0);
     for (;;) {
       std::string line;
       const WorkerProcess::Next got = worker.next_line(&line, deadline);
       if (got == WorkerProcess::Next::kTimeout) {
         worker.kill();
-        worker.wait(WorkerProcess::Clock::now() + timeout);
-        fault = "timed out after " + seconds(allowed) + " s";
+        worker.wait(Clock::now() + timeout);
+        timed_out = true;
+        fault = deadline >= run_end ? "not finished when " + spent
+                                    : "timed out after " + seconds(allowed) + " s";
         break;
       }
       if (got == WorkerProcess::Next::kEnd) {
-        fault = ended(worker.wait(WorkerProcess::Clock::now() + timeout));
-        fault = unloading ? at_unload(fault) : fault;
+        how = worker.wait(Clock::now() + timeout);
+        closed = worker.output_closed_early() ||
+                 how == "exit status " + std::to_string(kChannelLost);
+        fault = closed ? "the module closed the worker's descriptors, its channel to "
+                         "pellasto-check among them"
+                       : ended(how);
+        if (worker.pipe_held()) {
+          fault +=
+              " (a process the module started, out of the worker's group, kept "
+              "the worker's pipes open)";
+        }
+        if (unloading) {
+          fault = at_unload(fault);
+        }
         break;
       }
       if (line == "unloading") {
@@ -230,16 +265,16 @@ Outcome check_module(
       if (word == "loaded") {
         loaded = loaded_once = true;
         allowed = settings.timeout;
-        deadline = WorkerProcess::Clock::now() + timeout;
+        deadline = until(timeout);
       } else if (word == "unloadable" || word == "no-shader") {
-        worker.wait(WorkerProcess::Clock::now() + timeout);
+        worker.wait(Clock::now() + timeout);
         o.error = word == "no-shader"
                       ? "not the Pellasto shader's module: it exports no Pellasto"
                       : load_failure(o.info.load_path, o.info, unescape_detail(rest));
         o.status = kNotLoadable;
         return o;
       } else if (word == "begin") {
-        deadline = WorkerProcess::Clock::now() + timeout;
+        deadline = until(timeout);
       } else if (word == "result" && next < settings.selected.size()) {
         // result <index> <status> <detail>
         const std::size_t a = rest.find(' ');
@@ -261,10 +296,10 @@ Outcome check_module(
           continue;
         }
         record(next++, std::move(r));
-        deadline = WorkerProcess::Clock::now() + timeout;
+        deadline = until(timeout);
       } else if (word == "done") {
         done = true;
-        const std::string how = worker.wait(WorkerProcess::Clock::now() + timeout);
+        how = worker.wait(Clock::now() + timeout);
         if (holding) {
           record(next++,
                  how.empty() ? std::move(held) : Result::fail(at_unload(ended(how))));
@@ -285,13 +320,26 @@ Outcome check_module(
       record(next++, Result::fail("while the module loaded again: " + fault));
       continue;
     }
+    if (!loaded && timed_out && Clock::now() >= run_end) {
+      not_run();  // the budget ran out before the module was loaded
+      break;
+    }
     if (!loaded) {
-      // The loader itself crashed or hung on the file.
-      o.error = "cannot load " + path;
-      if (fault.rfind("timed out", 0) == 0) {
-        o.error += ": the loader " + fault;
+      // The module's own start-up code (constructors, DllMain) runs as it
+      // loads: what ended the worker then is that code's. A file whose
+      // headers say it is cut short was refused before.
+      const std::string code = "cannot load " + path + ": the module's start-up code ";
+      if (timed_out) {
+        o.error = code + "did not finish within " + seconds(allowed) + " s";
+      } else if (closed) {
+        o.error = code + "closed the worker's descriptors";
+      } else if (how.rfind("crashed", 0) == 0) {
+        o.error = code + how;
       } else {
-        o.error += ": the file is truncated or corrupt (" + fault + " while loading)";
+        o.error = code + "ended the process: " + (how.empty() ? "exit status 0" : how);
+      }
+      if (worker.pipe_held()) {
+        o.error += " (and a process it started kept the worker's pipes open)";
       }
       o.status = kNotLoadable;
       return o;

@@ -86,14 +86,62 @@ std::string valid_utf8(const std::string& text, bool for_xml) {
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t n = utf8_sequence(text, i);
     const auto c = static_cast<unsigned char>(text[i]);
+    // U+FFFE and U+FFFF: EF BF BE and EF BF BF.
+    const bool nonchar = n == 3 && c == 0xef &&
+                         static_cast<unsigned char>(text[i + 1]) == 0xbf &&
+                         static_cast<unsigned char>(text[i + 2]) >= 0xbe;
     if (n == 0 ||
-        (for_xml && n == 1 && c < 0x20 && c != '\t' && c != '\n' && c != '\r')) {
+        (for_xml &&
+         ((n == 1 && c < 0x20 && c != '\t' && c != '\n' && c != '\r') || nonchar))) {
       s += "\xef\xbf\xbd";
       i += n == 0 ? 1 : n;
     } else {
       s.append(text, i, n);
       i += n;
     }
+  }
+  return s;
+}
+
+std::string shown(const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  std::string s;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = utf8_sequence(text, i);
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (n == 0) {  // not UTF-8: the byte itself
+      s += "\\x";
+      s += hex[c >> 4];
+      s += hex[c & 15];
+      i += 1;
+      continue;
+    }
+    if (n == 1 && (c < 0x20 || c == 0x7f) && c != '\t') {
+      switch (c) {
+        case '\n':
+          s += "\\n";
+          break;
+        case '\r':
+          s += "\\r";
+          break;
+        case '\0':
+          s += "\\0";
+          break;
+        default:
+          s += "\\x";
+          s += hex[c >> 4];
+          s += hex[c & 15];
+      }
+    } else if (n == 2 && c == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0) {
+      // U+0080 to U+009F: the C1 controls, CSI among them.
+      const auto code = static_cast<unsigned char>(text[i + 1]);
+      s += "\\u00";
+      s += hex[code >> 4];
+      s += hex[code & 15];
+    } else {
+      s.append(text, i, n);
+    }
+    i += n;
   }
   return s;
 }

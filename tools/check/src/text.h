@@ -14,8 +14,16 @@ std::string escape_detail(const std::string& text);
 std::string unescape_detail(const std::string& text);
 
 // `text` with each byte that does not start a valid UTF-8 sequence replaced
-// by U+FFFD and, for XML, the control characters XML 1.0 cannot hold as well.
+// by U+FFFD and, for XML, every character XML 1.0 cannot hold as well (the
+// controls but tab, line feed and carriage return; U+FFFE and U+FFFF).
 std::string valid_utf8(const std::string& text, bool for_xml);
+
+// `text` as a terminal may show it, on one line: line ends, carriage
+// returns, escapes and every other control character (C0, DEL, C1) written
+// out (\n, \r, \0, \x1b, \u009b), and each byte that is not UTF-8 as
+// \xNN, so that nothing the module wrote can move the cursor or rewrite a
+// line already shown.
+std::string shown(const std::string& text);
 
 // Whether `pattern` selects the check "group/name" `id`: a pattern with * or
 // ? is a glob (* any text, ? any one character) over the whole of it, one

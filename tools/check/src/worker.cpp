@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,8 +53,13 @@ void send(const std::string& line) {
 #else
     const ssize_t n = write(g_channel, text.data() + done, text.size() - done);
 #endif
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
     if (n <= 0) {
-      return;  // the supervisor is gone: nobody reads this
+      // The channel is gone, closed by the module (or the supervisor is):
+      // nothing this worker does can be told any more.
+      _exit(kChannelLost);
     }
     done += static_cast<std::size_t>(n);
   }

@@ -22,6 +22,8 @@
 namespace check {
 
 inline constexpr const char* kWorkerFlag = "--worker-of-pellasto-check";
+// The exit status of a worker whose channel to the supervisor was closed.
+inline constexpr int kChannelLost = 86;
 
 struct WorkerRequest {
   std::string module;

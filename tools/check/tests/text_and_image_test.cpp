@@ -43,6 +43,35 @@ TEST(CheckText, OnlyValidUtf8IsKept) {
   // XML 1.0 holds no control character but tab, line feed and return.
   EXPECT_EQ(check::valid_utf8("a\x01\tb\n\r", true), "a" + replacement + "\tb\n\r");
   EXPECT_EQ(check::valid_utf8("a\x01", false), "a\x01");
+  // Nor U+FFFE and U+FFFF, which are valid UTF-8 (and JSON); their
+  // neighbours are characters XML holds.
+  EXPECT_EQ(check::valid_utf8("\xef\xbf\xbe\xef\xbf\xbf", true),
+            replacement + replacement);
+  EXPECT_EQ(check::valid_utf8("\xef\xbf\xbe", false), "\xef\xbf\xbe");
+  EXPECT_EQ(check::valid_utf8("\xef\xbf\xbd\xef\xbf\xbc\xef\xbe\xbf", true),
+            "\xef\xbf\xbd\xef\xbf\xbc\xef\xbe\xbf");
+}
+
+// Every control a terminal acts on is written out, every byte that is not
+// UTF-8 named, and the text a terminal merely shows is left as it is.
+TEST(CheckText, ATerminalIsShownNoControlOfTheModules) {
+  EXPECT_EQ(check::shown(std::string("a\r\x1b[2K\0b\n", 9)), "a\\r\\x1b[2K\\0b\\n");
+  EXPECT_EQ(check::shown("\x01\x7f\x08\x07"), "\\x01\\x7f\\x08\\x07");
+  EXPECT_EQ(check::shown("\xc2\x9b"
+                         "31m \xc2\x85"),
+            "\\u009b31m \\u0085");
+  EXPECT_EQ(check::shown("\xff\xed\xa0\x80"), "\\xff\\xed\\xa0\\x80");
+  const std::string kept =
+      "tab\there caf\xc3\xa9 \xc2\xa0\xe2\x82\xac \xef\xbf\xbe C:\\dir";
+  EXPECT_EQ(check::shown(kept), kept);
+  std::string every;
+  for (int b = 0; b < 256; ++b) {
+    every += static_cast<char>(b);
+  }
+  for (const char c : check::shown(every)) {
+    const auto u = static_cast<unsigned char>(c);
+    EXPECT_TRUE(u == '\t' || (u >= 0x20 && u != 0x7f)) << "byte " << static_cast<int>(u);
+  }
 }
 
 TEST(CheckText, PatternsSelectByGlobOrByPart) {
