@@ -25,6 +25,7 @@ struct Context {
   int threads = 1;          // --threads: threads shading at once
   std::uint64_t seed = 0;   // --seed: what the inputs of randomised checks come from
   int repeat = 1;           // --repeat: how often randomised checks run
+  double fuzz_seconds = 0;  // --fuzz: how long the fuzz check shades
   FpControl before_load{};  // the floating-point control state before the module loaded
   OutputCapture* output = nullptr;  // what the module writes while the check runs
   // What the module wrote on each stream while it loaded (null where the

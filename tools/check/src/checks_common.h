@@ -58,9 +58,6 @@ Shaded shade(const harness::PellastoModule& m, const Case& c);
 
 inline constexpr float kTolerance = 1e-5f;
 
-// The environment variable through which the supervisor hands --fuzz's
-// seconds to its workers (whose command line it does not widen for it).
-inline constexpr const char* kFuzzSecondsVariable = "PELLASTO_CHECK_FUZZ_SECONDS";
 // The catalogue's group of the fuzz check, run only with --fuzz.
 inline constexpr const char* kFuzzGroup = "fuzz";
 

@@ -205,18 +205,12 @@ int check_main(int argc, char** argv) {
     seed = std::stoull(seed_text);
   }
   if (fuzz > 0) {
-    // The workers read the seconds from their environment.
-    const std::string seconds = std::to_string(fuzz);
-#if defined(_WIN32)
-    _putenv_s(check::kFuzzSecondsVariable, seconds.c_str());
-#else
-    setenv(check::kFuzzSecondsVariable, seconds.c_str(), 1);
-#endif
     timeout = std::max(timeout, fuzz + 30);
   }
   settings.threads = threads;
   settings.seed = seed;
   settings.repeat = repeat;
+  settings.fuzz_seconds = fuzz;
   settings.timeout = timeout;
   if (modules.empty()) {
     modules.push_back(default_module());

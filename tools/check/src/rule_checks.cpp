@@ -276,8 +276,7 @@ Result random_samples_agree(const harness::PellastoModule& m, Context& context) 
 // Random samples for as long as --fuzz says, each compared with the model as
 // it is drawn.
 Result fuzz_against_model(const harness::PellastoModule& m, Context& context) {
-  const char* text = std::getenv(kFuzzSecondsVariable);
-  const double seconds = text != nullptr ? std::atof(text) : 0.0;
+  const double seconds = context.fuzz_seconds;
   if (!(seconds > 0)) {
     return Result::skip("not run: --fuzz was not given");
   }

@@ -199,6 +199,7 @@ Outcome check_module(
     request.threads = settings.threads;
     request.seed = settings.seed;
     request.repeat = settings.repeat;
+    request.fuzz_seconds = settings.fuzz_seconds;
     WorkerProcess worker;
     std::string why;
     if (!worker.start(worker_arguments(request), &why)) {

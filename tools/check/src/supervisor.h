@@ -31,6 +31,7 @@ struct RunSettings {
   int threads = 1;
   std::uint64_t seed = 0;
   int repeat = 1;
+  double fuzz_seconds = 0;  // --fuzz
   double timeout = 30;  // seconds for each check, and for loading the module
   // When the run started (the settings are made as it starts): its budget
   // counts from here.

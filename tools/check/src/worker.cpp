@@ -125,11 +125,12 @@ std::vector<std::string> worker_arguments(const WorkerRequest& r) {
           list.empty() ? "-" : list,
           std::to_string(r.threads),
           std::to_string(r.seed),
-          std::to_string(r.repeat)};
+          std::to_string(r.repeat),
+          std::to_string(r.fuzz_seconds)};
 }
 
 bool parse_worker_arguments(int argc, char** argv, WorkerRequest* r) {
-  if (argc != 7 || std::string(argv[1]) != kWorkerFlag) {
+  if (argc != 8 || std::string(argv[1]) != kWorkerFlag) {
     return false;
   }
   r->module = argv[2];
@@ -150,6 +151,7 @@ bool parse_worker_arguments(int argc, char** argv, WorkerRequest* r) {
   r->threads = std::atoi(argv[4]);
   r->seed = std::strtoull(argv[5], nullptr, 10);
   r->repeat = std::atoi(argv[6]);
+  r->fuzz_seconds = std::strtod(argv[7], nullptr);
   return true;
 }
 
@@ -174,6 +176,7 @@ int worker_main(const WorkerRequest& request) {
   context.threads = request.threads;
   context.seed = request.seed;
   context.repeat = request.repeat;
+  context.fuzz_seconds = request.fuzz_seconds;
   context.before_load = fp_control_now();
 
   std::string loader;

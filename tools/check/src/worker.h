@@ -31,6 +31,7 @@ struct WorkerRequest {
   int threads = 1;
   std::uint64_t seed = 0;
   int repeat = 1;
+  double fuzz_seconds = 0;  // --fuzz: how long the fuzz check shades (0: not asked)
 };
 
 // The worker's command line after kWorkerFlag, and back.
