@@ -4,44 +4,25 @@
 // with t the chosen direction projected into the plane of N, made unit length
 // and optionally turned about N. Afterwards the host's vectors are put back.
 //
-// This file holds the entry, which chooses a sample's path (shader/steps.h),
-// and the paths that call nothing of the host's. On 32-bit x86 it is compiled
-// for the 4-byte stack alignment hosts there may call with: nothing here
-// calls the host, so nothing here aligns the stack, and the entry can jump.
+// This file holds the entry and the choice of a sample's path; the algorithm
+// and its paths are in shader/paths.cpp. On 32-bit x86 it is compiled for the
+// 4-byte stack alignment hosts there may call with: nothing here calls
+// anything, so nothing here aligns the stack, and the choice is made by
+// jumps.
 
 #include "shader/pellasto.h"
 
 #include <atomic>
-#include <cstring>
 
+#include "shader/paths.h"
 #include "shader/steps.h"
 
 namespace pellasto {
 
-namespace {
-
-// Whether a frame-building sample reads every parameter in place: the one
-// its mode takes the direction from, `rotation` and `input`.
-[[gnu::always_inline]] inline bool frame_reads_in_place(const RenderState* state,
-                                                        const FrameParams* params,
-                                                        std::int32_t mode) {
-  const void* chosen = mode == kPellastoModeDirection
-                           ? static_cast<const void*>(&params->direction)
-                           : static_cast<const void*>(&params->position);
-  return !is_connected(state, chosen) && !is_connected(state, &params->rotation) &&
-         !is_connected(state, &params->input);
-}
-
-}  // namespace
-
-// Nothing to install and nothing kept across a call: no register to save
-// and no stack frame.
-[[gnu::noinline]] Boolean shade_in_place(Color* result, RenderState* state,
-                                         FrameParams* params) {
-  return shade_around(result, state, params, [] {});
-}
-
 // Mode 1 or 2 read in place: on to the connected or the unconnected frame.
+PELLASTO_PATH Boolean shade_new_frame(Color* result, RenderState* state,
+                                      FrameParams* params);
+
 [[gnu::noinline]] Boolean shade_new_frame(Color* result, RenderState* state,
                                           FrameParams* params) {
   if (!frame_reads_in_place(state, params, params->mode)) {
@@ -52,8 +33,8 @@ namespace {
 
 }  // namespace pellasto
 
-// The shader's algorithm, for every sample: read `mode` (evaluated when
-// connected), then take that mode's steps on the path for what is connected.
+// For every sample: read `mode` (evaluated when connected) and what is
+// connected, and jump to the path of the algorithm for that.
 extern "C" PELLASTO_EXPORT Boolean Pellasto(Color* result, RenderState* state,
                                             FrameParams* params) {
   using namespace pellasto;

@@ -1,6 +1,7 @@
-// The module's exported entry points and the shader's parameter block, as a
-// host loading "Pellasto" by path sees them (miSetModuleHandle is declared
-// with the entry-point table, host/entry_table.h). Every entry uses the platform's
+// The module's exported entry points and the shader's parameter block
+// (shader/frame_params.h), as a host loading "Pellasto" by path sees them
+// (miSetModuleHandle is declared with the entry-point table,
+// host/entry_table.h). Every entry uses the platform's
 // C calling convention (cdecl on 32-bit x86) and is exported undecorated.
 #ifndef PELLASTO_SHADER_PELLASTO_H
 #define PELLASTO_SHADER_PELLASTO_H
@@ -8,31 +9,9 @@
 #include "host/entry_table.h"
 #include "host/host_interface.h"
 #include "host/module_export.h"
+#include "shader/frame_params.h"
 
 extern "C" {
-
-// Values of FrameParams::mode.
-enum PellastoMode : std::int32_t {
-  kPellastoModeNone = 0,       // pass `input` through, leave the frame alone
-  kPellastoModeDirection = 1,  // tangent from `direction`
-  kPellastoModePosition = 2,   // tangent from `position` - surface point
-};
-
-// The shader's parameter block, filled by the host from the scene.
-struct FrameParams {
-  Color input;        // passed through; evaluated under the new frame
-  std::int32_t mode;  // PellastoMode
-  Vector direction;   // mode 1
-  Vector position;    // mode 2, same space as the surface point
-  float rotation;     // turn of the tangent about the normal, in turns
-};
-
-static_assert(offsetof(FrameParams, input) == 0, "parameter block layout");
-static_assert(offsetof(FrameParams, mode) == 16, "parameter block layout");
-static_assert(offsetof(FrameParams, direction) == 20, "parameter block layout");
-static_assert(offsetof(FrameParams, position) == 32, "parameter block layout");
-static_assert(offsetof(FrameParams, rotation) == 44, "parameter block layout");
-static_assert(sizeof(FrameParams) == 48, "parameter block layout");
 
 // Called by the host once per shading sample, on any render thread, any number
 // at once given separate states. All three records are host-owned; `result` is

@@ -1,6 +1,8 @@
-// The shader's steps, and the paths a sample takes through them. Every step
-// is inline, so that the entry (shader/pellasto.cpp) and each path are one
-// function of their own, holding only what that path keeps.
+// The shader's steps, each inline: the connection rule by which every
+// parameter is read, the choice of direction by mode, the saving, installing
+// and restoring of the derivative vectors, and the turn. The entry
+// (shader/pellasto.cpp) chooses a sample's path with them; the algorithm that
+// puts them in order, and the paths made from it, are in shader/paths.cpp.
 #ifndef PELLASTO_SHADER_STEPS_H
 #define PELLASTO_SHADER_STEPS_H
 
@@ -14,7 +16,7 @@
 #include "host/bound_calls.h"
 #include "host/host_interface.h"
 #include "shader/frame_math.h"
-#include "shader/pellasto.h"
+#include "shader/frame_params.h"
 
 namespace pellasto {
 
@@ -23,11 +25,6 @@ namespace pellasto {
 [[gnu::always_inline]] inline std::int32_t connection_offset(const RenderState* state) {
   const ShaderRecord* shader = state->current_shader;
   return shader != nullptr ? shader->connection_offset : 0;
-}
-
-// Only these modes choose a direction; every other value leaves the frame alone.
-[[gnu::always_inline]] inline bool builds_frame(std::int32_t mode) {
-  return mode == kPellastoModeDirection || mode == kPellastoModePosition;
 }
 
 // Whether the host has connected `parameter`: then the host evaluates it
@@ -63,13 +60,71 @@ template <typename T>
   return *static_cast<const T*>(value);
 }
 
+// How a path reads its parameters: where the entry has seen that none of
+// those it reads is connected, in place; otherwise each through the
+// connection rule.
+enum class Reads {
+  kInPlace,
+  kByRule,
+};
+
 // A parameter's value: as the host evaluates it when connected, else its own.
-template <typename T>
+template <Reads kReads, typename T>
 [[gnu::always_inline]] inline T read(RenderState* state, T* parameter) {
-  if (!is_connected(state, parameter)) {
+  if constexpr (kReads == Reads::kInPlace) {
     return *parameter;
+  } else {
+    if (!is_connected(state, parameter)) {
+      return *parameter;
+    }
+    return evaluated(state, parameter);
   }
-  return evaluated(state, parameter);
+}
+
+// Copies the value of `input` into `result`. A connected `input` is copied
+// on a branch of its own rather than through a pointer chosen before the
+// host's call: otherwise the compiler keeps the parameter's address in a
+// saved register across the call, for the case where the host gives none.
+template <Reads kReads>
+[[gnu::always_inline]] inline void pass_input_through(Color* result, RenderState* state,
+                                                      FrameParams* params) {
+  if (kReads == Reads::kByRule && is_connected(state, &params->input)) {
+    std::memcpy(result, evaluated_at(state, &params->input), sizeof(Color));
+  } else {
+    std::memcpy(result, &params->input, sizeof(Color));
+  }
+}
+
+// Only these modes choose a direction; every other value leaves the frame alone.
+[[gnu::always_inline]] inline bool builds_frame(std::int32_t mode) {
+  return mode == kPellastoModeDirection || mode == kPellastoModePosition;
+}
+
+// The direction rule: mode 1 takes the value of `direction` as it is, mode 2
+// the value of `position` less the surface point.
+[[gnu::always_inline]] inline bool takes_direction_as_given(std::int32_t mode) {
+  return mode == kPellastoModeDirection;
+}
+
+template <Reads kReads>
+[[gnu::always_inline]] inline Vector find_direction(RenderState* state,
+                                                    FrameParams* params,
+                                                    std::int32_t mode) {
+  if (takes_direction_as_given(mode)) {
+    return read<kReads>(state, &params->direction);
+  }
+  return subtract(read<kReads>(state, &params->position), state->surface_point);
+}
+
+// Whether a frame-building sample reads every parameter in place: the one its
+// mode takes the direction from, `rotation` and `input`.
+[[gnu::always_inline]] inline bool frame_reads_in_place(const RenderState* state,
+                                                        const FrameParams* params,
+                                                        std::int32_t mode) {
+  const Vector* direction =
+      takes_direction_as_given(mode) ? &params->direction : &params->position;
+  return !is_connected(state, direction) && !is_connected(state, &params->rotation) &&
+         !is_connected(state, &params->input);
 }
 
 // The two derivative vectors, kept as raw bytes so that putting them back
@@ -117,6 +172,31 @@ struct SavedFrame {
 #endif
 static_assert(sizeof(Block) + 8 == 2 * sizeof(Vector), "the blocks cover both vectors");
 
+// Where a path keeps the saved vectors until it puts them back. A path that
+// calls the host keeps them in its stack frame, stored once and loaded once:
+// in registers the compiler stores and loads them around every host call. A
+// path that calls nothing keeps them in registers.
+template <bool kAcrossHostCalls>
+struct KeptFrame {
+  SavedFrame saved;
+  [[gnu::always_inline]] void keep(const Vector* derivatives) {
+    saved = save_frame(derivatives);
+  }
+  [[gnu::always_inline]] SavedFrame get() const { return saved; }
+};
+
+template <>
+struct KeptFrame<true> {
+  volatile Block head;
+  volatile Block tail;
+  [[gnu::always_inline]] void keep(const Vector* derivatives) {
+    const SavedFrame saved = save_frame(derivatives);
+    head = saved.head;
+    tail = saved.tail;
+  }
+  [[gnu::always_inline]] SavedFrame get() const { return {head, tail}; }
+};
+
 // Written through the pointer the state holds now: the host may have moved
 // the vectors while `input` was evaluated.
 [[gnu::always_inline]] inline void restore_frame(RenderState* state,
@@ -134,78 +214,25 @@ static_assert(sizeof(Block) + 8 == 2 * sizeof(Vector), "the blocks cover both ve
   }
 }
 
-// The frame of an unturned tangent.
+// D[0] = N x t, then D[1] = t, through the pointer the state holds now.
 [[gnu::always_inline]] inline void install_frame(RenderState* state, Vector tangent) {
   install_frame(state, cross(state->surface_normal, tangent), tangent);
 }
 
-// The steps of a sample whose `input` is read in place and that calls the
-// host for nothing but `install` (a frame, or nothing at all): save the
-// host's vectors, install, copy `input`, put the vectors back (`result` may
-// lie over them).
-template <typename Install>
-[[gnu::always_inline]] inline Boolean shade_around(Color* result, RenderState* state,
-                                                   const FrameParams* params,
-                                                   Install install) {
-  const Vector* derivatives = state->surface_derivatives;
-  if (derivatives == nullptr) {
-    std::memcpy(result, &params->input, sizeof(Color));
-    return 1;
-  }
-  const SavedFrame saved = save_frame(derivatives);
-  install();
-  std::memcpy(result, &params->input, sizeof(Color));
-  restore_frame(state, saved);
-  return 1;
+constexpr double kTwoPi = 6.283185307179586;
+
+// The host turns the tangent about the normal by the angle of the whole value
+// of `turns`, not only of its fractional part: 1.25 turns is 2.5 pi radians.
+// The matrix and the tangent handed to the host are the only locals whose
+// address the shader gives away: a function that turns has a stack guard.
+[[gnu::always_inline]] inline Vector turn_about_normal(RenderState* state, Vector tangent,
+                                                       float turns) {
+  Matrix rotation;
+  const auto angle = static_cast<float>(static_cast<double>(turns) * kTwoPi);
+  matrix_rotate_axis(&rotation, &state->surface_normal, angle);
+  vector_transform(&tangent, &tangent, &rotation);
+  return tangent;
 }
-
-// Each sample takes one of the paths below. The entry (shader/pellasto.cpp)
-// chooses and reaches it by a jump, with the entry's own arguments, so that
-// each path saves the registers and stack of its own steps only. The paths
-// of samples that call nothing of the host's are in shader/pellasto.cpp, as
-// the entry is; the others, in shader/paths.cpp, align their own stack on
-// 32-bit x86 before calling the host (hosts there may keep 4-byte alignment
-// only).
-
-// On 32-bit x86 the paths take their arguments in registers, so that the
-// entry jumps to them without writing its own back to the stack. The
-// connected-mode path is the exception: the entry chooses it first, before
-// reading anything else, and jumps with the arguments where the host put
-// them; that path reads `result` there only at its end.
-#if defined(__i386__)
-#define PELLASTO_PATH PELLASTO_INTERNAL __attribute__((regparm(3)))
-#else
-#define PELLASTO_PATH PELLASTO_INTERNAL
-#endif
-
-// Mode 0 (or any mode that builds no frame), `input` read in place.
-PELLASTO_PATH Boolean shade_in_place(Color* result, RenderState* state,
-                                     FrameParams* params);
-
-// Mode 1 or 2 read in place: chooses one of the three frame paths below.
-PELLASTO_PATH Boolean shade_new_frame(Color* result, RenderState* state,
-                                      FrameParams* params);
-
-// `mode` connected: the host evaluates it first.
-PELLASTO_INTERNAL Boolean shade_evaluated_mode(Color* result, RenderState* state,
-                                               FrameParams* params);
-
-// Mode 0 (or any mode that builds no frame) read in place, `input` connected.
-PELLASTO_PATH Boolean shade_evaluated_input(Color* result, RenderState* state,
-                                            FrameParams* params);
-
-// Mode 1 or 2 read in place, with a parameter it reads connected.
-PELLASTO_PATH Boolean shade_connected_frame(Color* result, RenderState* state,
-                                            FrameParams* params);
-
-// Mode 1 or 2 with every parameter it reads in place, unturned: calls nothing.
-// A turned frame goes on to shade_turned_unconnected_frame.
-PELLASTO_PATH Boolean shade_unconnected_frame(Color* result, RenderState* state,
-                                              FrameParams* params);
-
-// Mode 1 or 2 with every parameter it reads in place, turned.
-PELLASTO_PATH Boolean shade_turned_unconnected_frame(Color* result, RenderState* state,
-                                                     FrameParams* params);
 
 }  // namespace pellasto
 
