@@ -258,7 +258,7 @@ std::string der_name(const std::vector<unsigned char>& b, const Der& name) {
 // What a PKCS#7 SignedData says of its signer: the subject of the
 // certificate that the first SignerInfo names by issuer and serial number.
 std::string describe_pkcs7(const std::vector<unsigned char>& b) {
-  const std::string bad = "unreadable: not a PKCS#7 signature";
+  const char* const bad = "unreadable: not a PKCS#7 signature";
   const Der all{0, 0, b.size()};
   Der info, type, wrapped, data, version, digests, content;
   if (!der_first(b, all, 0x30, &info) || !der_first(b, info, 0x06, &type) ||
