@@ -255,4 +255,6 @@ string(SUBSTRING "${digest}" 17 3 e)
 string(SUBSTRING "${digest}" 20 12 f)
 put(serialNumber "\"urn:uuid:${a}-${b}-5${c}-a${e}-${f}\"")
 file(WRITE "${OUT}" "${json}\n")
+# The same mode whatever the builder's umask, as every other file installed.
+file(CHMOD "${OUT}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 message(STATUS "bill of materials: ${OUT}")
