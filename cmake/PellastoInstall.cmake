@@ -13,6 +13,8 @@
 # `cmake --install`, packed into an archive of its own beside the release
 # archive, and installed on request (--component Symbols).
 
+include(${CMAKE_CURRENT_LIST_DIR}/PellastoSign.cmake)
+
 set(PELLASTO_SHADER_DIR shaders)
 # Folders the install makes get these modes whatever the builder's umask, so the
 # archives do not depend on it.
@@ -23,6 +25,7 @@ if(NOT _pellasto_suffix)
   set(_pellasto_suffix ${CMAKE_SHARED_MODULE_SUFFIX})
 endif()
 set(PELLASTO_MODULE_FILE Pellasto${_pellasto_suffix})
+pellasto_sign(Pellasto)
 
 install(TARGETS Pellasto LIBRARY DESTINATION ${PELLASTO_SHADER_DIR} COMPONENT Runtime)
 install(FILES $<TARGET_FILE:Pellasto>.debug DESTINATION ${PELLASTO_SHADER_DIR}
@@ -39,9 +42,10 @@ install(FILES ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt
         DESTINATION ${PELLASTO_SHADER_DIR} RENAME INSTALL.txt COMPONENT Runtime)
 
 # pellasto_install_program(<target>): a program of the release, in bin/, with
-# its debug information in the Symbols component.
+# its debug information in the Symbols component, signed where PE files are.
 set(PELLASTO_PROGRAM_DIR bin)
 function(pellasto_install_program target)
+  pellasto_sign(${target})
   install(TARGETS ${target} RUNTIME DESTINATION ${PELLASTO_PROGRAM_DIR} COMPONENT Runtime)
   install(FILES $<TARGET_FILE:${target}>.debug DESTINATION ${PELLASTO_PROGRAM_DIR}
           COMPONENT Symbols EXCLUDE_FROM_ALL)
@@ -90,6 +94,9 @@ include(CPack)
 # The release check, for scripts/release.sh (cmake/check_release.cmake), with
 # the field's binary checkers. Only the release check needs them: a configure
 # without them goes on, and the release check says what is missing.
+# Debian's python3, where python3-jsonschema is, checks the bills of
+# materials.
+find_program(PELLASTO_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 if(WIN32)
   find_program(PELLASTO_PESEC pesec NO_CMAKE_FIND_ROOT_PATH)
   find_program(PELLASTO_READPE readpe NO_CMAKE_FIND_ROOT_PATH)

@@ -1,9 +1,10 @@
 # cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE=<built module>
-#       [-DEXTRA=<file>|<file>...] -P check_install.cmake
+#       [-DEXTRA=<file>|<file>...] [-DBOM=<file>] -P check_install.cmake
 #
 # Installs the build into PREFIX and checks the release layout: the licence
 # files at the top, shaders/ with the module, the declaration and the install
-# note, and the EXTRA files (the programs in bin/); nothing else (no test
+# note, the EXTRA files (the programs in bin/) and the BOM (the bill of
+# materials a release build writes at the top); nothing else (no test
 # programs or test hosts, no debug information). The module installed is the
 # very file the build made, byte for byte. THIRD-PARTY-NOTICES gives the GCC
 # runtime's licence exception. The debug information of the module and of
@@ -18,7 +19,7 @@ if(NOT status EQUAL 0)
 endif()
 get_filename_component(module_file ${MODULE} NAME)
 set(expected LICENSE THIRD-PARTY-NOTICES shaders/INSTALL.txt shaders/${module_file}
-    shaders/Pellasto.mtlx ${EXTRA})
+    shaders/Pellasto.mtlx ${EXTRA} ${BOM})
 list(SORT expected)
 file(GLOB_RECURSE found RELATIVE ${PREFIX} ${PREFIX}/*)
 list(SORT found)

@@ -3,10 +3,9 @@
 #       -DBINARIES=<release path>|<linker map>|<header>,...^... -P check_notices.cmake
 #
 # Compares THIRD-PARTY-NOTICES with what this build links into each shipped
-# binary. The parts of a binary are the object files and archive members its
-# linker map shows coming from outside the build, and the header-only
-# libraries it compiles in; each is traced to the Debian source package that
-# owns it (version suffix dropped: gcc-12 is gcc). The file must list, for
+# binary. The parts of a binary are traced to Debian source packages by
+# cmake/PellastoLinkTrace.cmake, which the bill of materials reads too
+# (version suffix dropped: gcc-12 is gcc). The file must list, for
 # this platform and binary, exactly those packages ("<binary> (<platforms>)
 # contains:" and a "  - ... [<package>]" line each), and hold the licence
 # text of every package it lists and of no other.
@@ -22,50 +21,7 @@ string(REPLACE ", " ";" texts "${texts}")
 # The lists: "<binary> (<platform>, ...) contains:" and a line per part.
 string(REGEX MATCHALL "\n[^\n]+ \\([^)\n]+\\) contains:\n(  - [^\n]+\n)*" blocks "${notices}")
 
-# source_packages(<files>): sets source_<file> to the normalised source
-# package owning each file (the path as given, normalised, or with its links
-# resolved), or leaves it empty. One dpkg and one dpkg-query for all.
-function(source_packages)
-  set(paths "")
-  foreach(file IN LISTS ARGN)
-    cmake_path(NORMAL_PATH file OUTPUT_VARIABLE normal)
-    file(REAL_PATH "${file}" real)
-    set(candidates_${file} ${normal} ${real} PARENT_SCOPE)
-    set(candidates_${file} ${normal} ${real})
-    list(APPEND paths ${normal} ${real})
-  endforeach()
-  list(REMOVE_DUPLICATES paths)
-  execute_process(COMMAND ${DPKG} -S ${paths} OUTPUT_VARIABLE owners ERROR_QUIET)
-  string(REGEX MATCHALL "[^\n]+" owners "${owners}")
-  set(packages "")
-  foreach(line IN LISTS owners)
-    if(line MATCHES "^([^:, ]+(:[a-z0-9]+)?): (/.*)$")
-      set(owner_${CMAKE_MATCH_3} ${CMAKE_MATCH_1})
-      list(APPEND packages ${CMAKE_MATCH_1})
-    endif()
-  endforeach()
-  if(packages)
-    list(REMOVE_DUPLICATES packages)
-    execute_process(COMMAND ${DPKG_QUERY} -W "-f=\${binary:Package} \${source:Package}\n"
-                            ${packages} OUTPUT_VARIABLE sources)
-    string(REGEX MATCHALL "[^\n]+" sources "${sources}")
-    foreach(line IN LISTS sources)
-      string(REPLACE " " ";" line "${line}")
-      list(GET line 0 package)
-      list(GET line 1 source)
-      string(REGEX REPLACE "-[0-9][0-9.]*$" "" source_of_${package} "${source}")
-    endforeach()
-  endif()
-  foreach(file IN LISTS ARGN)
-    set(source "")
-    foreach(path IN LISTS candidates_${file})
-      if(DEFINED owner_${path} AND NOT source)
-        set(source ${source_of_${owner_${path}}})
-      endif()
-    endforeach()
-    set(source_${file} ${source} PARENT_SCOPE)
-  endforeach()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/PellastoLinkTrace.cmake)
 
 set(listed_anywhere "")
 string(REPLACE "^" ";" BINARIES "${BINARIES}")
@@ -83,33 +39,11 @@ foreach(entry IN LISTS BINARIES)
     message(FATAL_ERROR "no linker map ${map}: build ${binary} first")
   endif()
 
-  # Linked in: whole object files the linker loaded, and archive members it
-  # took (the map's first section, one "archive(member)" line each).
-  file(STRINGS ${map} loads REGEX "^LOAD /.*\\.o$")
-  list(TRANSFORM loads REPLACE "^LOAD " "")
-  file(STRINGS ${map} members REGEX "^/[^ ]+\\.a\\([^)]+\\)")
-  list(TRANSFORM members REPLACE "^(/[^ ]+\\.a)\\(.*" "\\1")
-  set(inputs ${loads} ${members} ${headers})
-  list(REMOVE_DUPLICATES inputs)
-  set(outside "")
-  foreach(input IN LISTS inputs)
-    cmake_path(IS_PREFIX BUILD "${input}" NORMALIZE ours)
-    if(NOT ours)
-      list(APPEND outside ${input})
-    endif()
+  pellasto_trace_link(${map} ${BUILD} ${headers})
+  foreach(problem IN LISTS trace_problems)
+    list(APPEND problems "${binary} ${problem}")
   endforeach()
-  source_packages(${outside})
-  set(linked "")
-  foreach(input IN LISTS outside)
-    set(package ${source_${input}})
-    if(NOT package)
-      list(APPEND problems "${binary} links ${input}, which no installed package owns")
-      continue()
-    endif()
-    list(APPEND linked ${package})
-    file(REAL_PATH "${input}" from_${package})
-  endforeach()
-  list(REMOVE_DUPLICATES linked)
+  set(linked ${trace_linked})
 
   # What the notices say of this binary on this platform.
   set(listed "")

@@ -29,6 +29,11 @@ packages=(
   wine32:i386
   # the bullseye leg's Debian 11 root, checked against Debian's keys
   debootstrap debian-archive-keyring
+  # the release: throwaway signing certificates (openssl), the bills of
+  # materials checked against their schema (python3-jsonschema), and the
+  # lint leg's licence check (reuse); signing with a key on a PKCS#11 token
+  # (libp11's engine), tried in the release check on a SoftHSM token
+  openssl python3-jsonschema reuse libengine-pkcs11-openssl softhsm2
 )
 
 # Debian 12's gcc-multilib and g++-multilib conflict with every cross
@@ -61,6 +66,13 @@ dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+# From the backports suite: osslsigncode 2.9, which signs the release's PE
+# files (bookworm's own is 2.5).
+backports_packages=(osslsigncode)
+for p in "${backports_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$p/$backports")
 done
 removing=()
 for p in "${conflicting[@]}"; do

@@ -9,10 +9,18 @@
 # build/release-PLATFORM/:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
-# each with a .sha256 beside it. Then `sha256sum -c` checks the two checksum
-# files, and build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake)
-# the install route, the archives' contents against it, the shipped module's
-# PE or ELF check, and the shipped programs run on the shipped module.
+# each with a .sha256 beside it, and its bill of materials (CycloneDX 1.6
+# JSON, .cdx.json), which the archive also holds. On Windows the PE files are
+# signed (cmake/PellastoSign.cmake): with the certificate that
+# PELLASTO_SIGN_PKCS12 or PELLASTO_SIGN_PKCS11_MODULE names (README,
+# "Signing a release"), else with a throwaway test certificate. Then
+# `sha256sum -c` checks the two checksum files, and
+# build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake) the
+# install route, the archives' contents against it, the signatures, the bills
+# of materials, the shipped module's PE or ELF check, and the shipped
+# programs run on the shipped module. A failure anywhere (a missing, wrong or
+# expired certificate, a wrong password) stops with its reason and leaves no
+# archive of this version in build/release-PLATFORM/.
 # Exit status: 0 when every platform's archives were made and passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,15 +35,26 @@ for platform in "${platforms[@]}"; do
   esac
   build=build/release-$platform
   echo "=== release $platform"
-  # The archives of an earlier version must not be taken for this one's.
+  # The archives of an earlier version must not be taken for this one's, and
+  # none is left behind by a release that fails.
   rm -f "$build"/Pellasto-*
+  trap 'rm -f "$build"/Pellasto-*; echo "release: $platform failed; no archive left" >&2' ERR
   cmake --workflow --preset "release-$platform"
   # Each archive has its checksum file, and it holds the archive's digest.
   version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
   extension=tar.gz
   case $platform in windows-*) extension=zip ;; esac
-  (cd "$build" && sha256sum -c "Pellasto-$version-$platform.$extension.sha256" \
-    "Pellasto-$version-$platform-symbols.$extension.sha256")
+  name=Pellasto-$version-$platform
+  (cd "$build" && sha256sum -c "$name.$extension.sha256" "$name-symbols.$extension.sha256")
+  # Each archive's bill of materials beside it, taken from inside it.
+  rm -rf "$build/bom-copy"
+  for archive in "$name" "$name-symbols"; do
+    mkdir -p "$build/bom-copy"
+    (cd "$build/bom-copy" && cmake -E tar xf "../$archive.$extension" "$name/$archive.cdx.json")
+    mv "$build/bom-copy/$name/$archive.cdx.json" "$build/$archive.cdx.json"
+    rm -rf "$build/bom-copy"
+  done
   cmake -P "$build/check-release.cmake"
+  trap - ERR
 done
 echo "release: ${platforms[*]} made and checked"

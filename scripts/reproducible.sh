@@ -9,6 +9,12 @@
 # The commit built is HEAD of this repository (uncommitted changes are not
 # part of it). Work folders go under build/reproducible/ and are removed on
 # success.
+#
+# The Windows files are signed. With a certificate named in the environment
+# (PELLASTO_SIGN_PKCS12 and the rest, cmake/PellastoSign.cmake) both builds
+# sign with it; without one, a throwaway test certificate is made once here
+# and both builds sign with that, so that the signatures, like everything
+# else, must come out the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -19,6 +25,12 @@ work=$repo/build/reproducible
 rm -rf "$work"
 mkdir -p "$work"
 commit=$(git rev-parse HEAD)
+if [ -z "${PELLASTO_SIGN_PKCS12:-}" ] && [ -z "${PELLASTO_SIGN_PKCS11_MODULE:-}" ]; then
+  bash cmake/make-test-signer.sh "$work/signer"
+  export PELLASTO_SIGN_PKCS12=$work/signer/signer.p12
+  export PELLASTO_SIGN_PASSWORD_FILE=$work/signer/password
+  export PELLASTO_SIGN_CAFILE=$work/signer/ca.pem
+fi
 
 # build FOLDER UMASK TZ: a fresh clone of the commit in FOLDER, released.
 build() {

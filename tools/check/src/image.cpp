@@ -5,10 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <memory>
+#include <vector>
+
+#include "tools/check/src/text.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -149,6 +154,202 @@ void set_machine(std::uint32_t number, bool pe, ImageInfo* info) {
   info->family = info->machine;
 }
 
+// A DER element of a signature: its tag, where its contents start and end,
+// and where the element after it starts.
+struct Der {
+  unsigned tag = 0;
+  std::size_t start = 0, end = 0;
+};
+
+// Reads the element at `at`, which must end by `limit`: one-byte tags and
+// definite lengths only, which is all DER allows for what is read here.
+bool der_at(const std::vector<unsigned char>& b, std::size_t at, std::size_t limit,
+            Der* e) {
+  if (limit > b.size() || at >= limit || limit - at < 2) {
+    return false;
+  }
+  e->tag = b[at];
+  if ((e->tag & 0x1f) == 0x1f) {
+    return false;
+  }
+  std::size_t length = b[at + 1];
+  std::size_t head = 2;
+  if ((length & 0x80) != 0) {
+    const std::size_t n = length & 0x7f;
+    if (n == 0 || n > 4 || limit - at - 2 < n) {
+      return false;
+    }
+    length = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      length = (length << 8) | b[at + 2 + i];
+    }
+    head += n;
+  }
+  if (length > limit - at - head) {
+    return false;
+  }
+  e->start = at + head;
+  e->end = e->start + length;
+  return true;
+}
+
+// The element after `previous` inside `parent`, if it has tag `tag`.
+bool der_next(const std::vector<unsigned char>& b, const Der& previous, const Der& parent,
+              unsigned tag, Der* e) {
+  return der_at(b, previous.end, parent.end, e) && e->tag == tag;
+}
+
+bool der_first(const std::vector<unsigned char>& b, const Der& parent, unsigned tag,
+               Der* e) {
+  return der_at(b, parent.start, parent.end, e) && e->tag == tag;
+}
+
+bool der_equal(const std::vector<unsigned char>& b, const Der& x, const Der& y) {
+  return x.end - x.start == y.end - y.start &&
+         std::equal(b.begin() + static_cast<std::ptrdiff_t>(x.start),
+                    b.begin() + static_cast<std::ptrdiff_t>(x.end),
+                    b.begin() + static_cast<std::ptrdiff_t>(y.start));
+}
+
+bool der_is(const std::vector<unsigned char>& b, const Der& e,
+            std::initializer_list<unsigned char> bytes) {
+  return e.end - e.start == bytes.size() &&
+         std::equal(bytes.begin(), bytes.end(),
+                    b.begin() + static_cast<std::ptrdiff_t>(e.start));
+}
+
+// A directory string as text: control characters shown as '?', at most 128
+// bytes, valid UTF-8.
+std::string der_text(const std::vector<unsigned char>& b, const Der& e) {
+  std::string s;
+  const bool bmp = e.tag == 0x1e;  // UCS-2, big-endian
+  for (std::size_t i = e.start; i < e.end && s.size() < 128; i += bmp ? 2 : 1) {
+    unsigned c = b[i];
+    if (bmp) {
+      c = i + 1 < e.end && b[i] == 0 ? b[i + 1] : '?';
+    }
+    s += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
+  }
+  return valid_utf8(s, true);
+}
+
+// A certificate's subject as "CN=..., O=...".
+std::string der_name(const std::vector<unsigned char>& b, const Der& name) {
+  std::string cn, o;
+  Der rdn{0, name.start, name.start};
+  for (int n = 0; n < 64 && der_next(b, rdn, name, 0x31, &rdn); ++n) {
+    Der pair, type, value;
+    if (!der_first(b, rdn, 0x30, &pair) || !der_first(b, pair, 0x06, &type) ||
+        !der_at(b, type.end, pair.end, &value)) {
+      continue;
+    }
+    if (der_is(b, type, {0x55, 0x04, 0x03}) && cn.empty()) {
+      cn = "CN=" + der_text(b, value);
+    } else if (der_is(b, type, {0x55, 0x04, 0x0a}) && o.empty()) {
+      o = "O=" + der_text(b, value);
+    }
+  }
+  if (cn.empty() && o.empty()) {
+    return "a certificate without a common or organisation name";
+  }
+  return cn + (!cn.empty() && !o.empty() ? ", " : "") + o;
+}
+
+// What a PKCS#7 SignedData says of its signer: the subject of the
+// certificate that the first SignerInfo names by issuer and serial number.
+std::string describe_pkcs7(const std::vector<unsigned char>& b) {
+  const char* const bad = "unreadable: not a PKCS#7 signature";
+  const Der all{0, 0, b.size()};
+  Der info, type, wrapped, data, version, digests, content;
+  if (!der_first(b, all, 0x30, &info) || !der_first(b, info, 0x06, &type) ||
+      !der_is(b, type, {0x2a, 0x86, 0x48, 0x86, 0xf7, 0x0d, 0x01, 0x07, 0x02}) ||
+      !der_next(b, type, info, 0xa0, &wrapped) || !der_first(b, wrapped, 0x30, &data) ||
+      !der_first(b, data, 0x02, &version) ||
+      !der_next(b, version, data, 0x31, &digests) ||
+      !der_next(b, digests, data, 0x30, &content)) {
+    return bad;
+  }
+  Der certificates{}, after = content, element;
+  bool have_certificates = false;
+  while (der_at(b, after.end, data.end, &element) && element.tag != 0x31) {
+    if (element.tag == 0xa0) {
+      certificates = element;
+      have_certificates = true;
+    }
+    after = element;
+  }
+  Der signers, signer, signer_version, sid, issuer, serial;
+  if (!der_at(b, after.end, data.end, &signers) || signers.tag != 0x31 ||
+      !der_first(b, signers, 0x30, &signer) ||
+      !der_first(b, signer, 0x02, &signer_version) ||
+      !der_at(b, signer_version.end, signer.end, &sid)) {
+    return bad;
+  }
+  if (sid.tag != 0x30 || !der_first(b, sid, 0x30, &issuer) ||
+      !der_next(b, issuer, sid, 0x02, &serial)) {
+    return "signed, by a signer named by key identifier only";
+  }
+  Der certificate{0, certificates.start, certificates.start};
+  for (int n = 0; have_certificates && n < 64 &&
+                  der_next(b, certificate, certificates, 0x30, &certificate);
+       ++n) {
+    // TBSCertificate: [0] version, serial, algorithm, issuer, validity, subject.
+    Der tbs, field, cert_serial, algorithm, cert_issuer, validity, subject;
+    if (!der_first(b, certificate, 0x30, &tbs) ||
+        !der_at(b, tbs.start, tbs.end, &field)) {
+      continue;
+    }
+    cert_serial = field;
+    if (field.tag == 0xa0 && !der_next(b, field, tbs, 0x02, &cert_serial)) {
+      continue;
+    }
+    if (cert_serial.tag == 0x02 && der_next(b, cert_serial, tbs, 0x30, &algorithm) &&
+        der_next(b, algorithm, tbs, 0x30, &cert_issuer) &&
+        der_next(b, cert_issuer, tbs, 0x30, &validity) &&
+        der_next(b, validity, tbs, 0x30, &subject) && der_equal(b, cert_serial, serial) &&
+        der_equal(b, cert_issuer, issuer)) {
+      return "signed by " + der_name(b, subject);
+    }
+  }
+  return "signed, but the signer's certificate is not in the signature (issued by " +
+         der_name(b, issuer) + ")";
+}
+
+// The Authenticode signature: the security directory (data directory 4)
+// holds the file offset and size of WIN_CERTIFICATE records, the first of
+// which carries the PKCS#7 SignedData.
+std::string read_signature(const Bytes& f, std::uint64_t directories,
+                           std::uint32_t count) {
+  constexpr std::uint32_t kMaxSignature = 512 * 1024;
+  const std::uint64_t offset = count > 4 ? f.u32(directories + 32) : 0;
+  const std::uint64_t size = count > 4 ? f.u32(directories + 36) : 0;
+  if (offset == 0 && size == 0) {
+    return "none";
+  }
+  if (offset + size > f.size() || size < 8) {
+    return "unreadable: the security directory points past the end of the file";
+  }
+  const std::uint32_t length = f.u32(offset);
+  const std::uint32_t revision = f.u16(offset + 4);
+  const std::uint32_t type = f.u16(offset + 6);
+  if (length < 8 || length > size) {
+    return "unreadable: a certificate record longer than the security directory";
+  }
+  if (type != 2 || (revision != 0x200 && revision != 0x100)) {
+    return "unreadable: a certificate record of type " + std::to_string(type) +
+           ", not a PKCS#7 signature";
+  }
+  if (length > kMaxSignature) {
+    return "unreadable: a signature of " + std::to_string(length) + " bytes, more than " +
+           std::to_string(kMaxSignature) + " are read";
+  }
+  std::vector<unsigned char> blob(length - 8);
+  for (std::size_t i = 0; i < blob.size(); ++i) {
+    blob[i] = static_cast<unsigned char>(f.get(offset + 8 + i, 1));
+  }
+  return describe_pkcs7(blob);
+}
+
 void read_pe(const Bytes& f, ImageInfo* info) {
   const std::uint32_t nt = f.u32(0x3c);
   if (nt + 24ULL > f.size() || f.u32(nt) != 0x00004550) {  // "PE\0\0"
@@ -163,6 +364,10 @@ void read_pe(const Bytes& f, ImageInfo* info) {
   const bool plus = f.u16(optional) == 0x20b;
   info->word_size = plus ? 64 : 32;
   info->description = std::string(plus ? "PE32+ " : "PE32 ") + info->machine;
+  // The data directories follow the fields whose size differs between PE32
+  // and PE32+; their count comes just before them.
+  const std::uint64_t directories = optional + (plus ? 112 : 96);
+  info->signature = read_signature(f, directories, f.u32(directories - 4));
   const std::uint64_t table = optional + optional_size;
   if (table + sections * 40ULL > f.size()) {
     info->truncated = true;
@@ -182,9 +387,7 @@ void read_pe(const Bytes& f, ImageInfo* info) {
       info->truncated = true;
     }
   }
-  // The import directory: data directory 1, after the fields whose size
-  // differs between PE32 and PE32+.
-  const std::uint64_t directories = optional + (plus ? 112 : 96);
+  // The import directory: data directory 1.
   const std::uint32_t import_rva = f.u32(directories + 8);
   const auto file_offset = [&](std::uint32_t rva) -> std::uint64_t {
     for (std::uint32_t i = 0; i < sections; ++i) {

@@ -33,6 +33,10 @@ struct ImageInfo {
   std::vector<std::string> needed;  // DLLs imported, or DT_NEEDED libraries
   std::string version;              // the ELF note's or the DLL resource's version
   bool truncated = false;           // the headers point past the end of the file
+  // A PE file's Authenticode signature as found, not verified: "none",
+  // "signed by CN=..., O=..." (the signer's certificate subject), or
+  // "unreadable: <why>". Empty for other formats.
+  std::string signature;
 };
 
 // Reads the headers of the file at `path`.

@@ -68,6 +68,9 @@ void print_headers(std::FILE* out, const Outcome& o, std::uint64_t seed) {
     std::fprintf(out, "file: %s, version %s\n", shown(o.info.description).c_str(),
                  o.version.empty() ? "unknown" : shown(o.version).c_str());
   }
+  if (!o.info.signature.empty()) {  // informational: no check rests on it
+    std::fprintf(out, "signature: %s\n", o.info.signature.c_str());
+  }
   if (o.error.empty()) {
     std::fprintf(out, "seed: %llu\n", static_cast<unsigned long long>(seed));
   }
@@ -126,6 +129,9 @@ std::string json_report(const std::vector<Outcome>& outcomes, std::uint64_t seed
     // null where the file is not a module, or carries no version
     j["file"] = o.info.description.empty() ? json() : json(o.info.description);
     j["file_version"] = o.version.empty() ? json() : json(o.version);
+    if (!o.info.signature.empty()) {  // PE files only
+      j["signature"] = o.info.signature;
+    }
     j["status"] = o.status;
     if (!o.error.empty()) {
       j["error"] = o.error;
@@ -170,7 +176,11 @@ std::string junit_report(const std::vector<Outcome>& outcomes, std::uint64_t see
     const std::string properties =
         "    <properties>\n      <property name=\"module\" value=\"" +
         xml_escaped(o.module) + "\"/>\n      <property name=\"seed\" value=\"" +
-        std::to_string(seed) + "\"/>\n" + "    </properties>\n";
+        std::to_string(seed) + "\"/>\n" +
+        (o.info.signature.empty() ? ""
+                                  : "      <property name=\"signature\" value=\"" +
+                                        xml_escaped(o.info.signature) + "\"/>\n") +
+        "    </properties>\n";
     if (!o.error.empty()) {
       // The module could not be checked: one failed case says why.
       ++tests;
