@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Counts every heap allocation in the benchmark process: these definitions
 // take the place of the C library's allocator entries for the program and for
 // every module it loads, and forward to the library's own. operator new goes

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Heap allocations made so far in this process, by anyone (see
 // alloc_counter.cpp).
 #ifndef PELLASTO_BENCH_ALLOC_COUNTER_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The floor of the benchmarks: a shader entry that does nothing, in a module
 // built exactly as Pellasto is. Calling it costs what any shader call costs.
 

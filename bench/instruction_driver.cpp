@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Runs one case a given number of times inside measure_calls, so that
 // `valgrind --tool=callgrind --toggle-collect=measure_calls` counts the
 // instructions of exactly those calls (scripts/callgrind.sh).

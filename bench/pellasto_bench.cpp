@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Per-call cost of the shader, called through its exported entry as a host
 // calls it, beside the floor (an empty entry in a module built the same way)
 // and the limit (the same work inline). Prints Google Benchmark's figures,

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Instructions per shader call counted under qemu-user, for a build whose
 # programs this kernel cannot run itself (a kernel without 32-bit support
 # runs no 32-bit x86 program, under valgrind or otherwise). The same table as

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What the benchmarks and the instruction counts share: the modules loaded by
 // path as a host loads them, one shading sample per case, and the limit: the
 // shader's whole work written inline, with nothing between the caller and the

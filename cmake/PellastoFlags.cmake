@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Compiler and linker settings, written once.
 #
 #   pellasto_settings            every target of this project links it: warnings,

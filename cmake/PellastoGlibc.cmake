@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # The oldest glibc the Linux binaries that ship start on: the module and
 # pellasto-check alike load on PELLASTO_GLIBC_BASELINE and later (the render
 # farms' baseline: RHEL/Rocky 8), although they are linked on a newer system.

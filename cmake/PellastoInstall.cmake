@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Release layout. `cmake --install` and the release archive give the same
 # tree:
 #

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # What the linker put into a shipped binary, traced to Debian source
 # packages: read by cmake/check_notices.cmake (THIRD-PARTY-NOTICES must list
 # exactly these) and by cmake/write_bom.cmake (the bill of materials lists

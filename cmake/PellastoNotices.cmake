@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # THIRD-PARTY-NOTICES, kept at the top of the source tree and installed as it
 # is: what the compiler links into each shipped binary, by Debian source
 # package, and the licence of each as Debian ships it. Configuring needs no

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Authenticode signatures on the PE files that ship (Windows builds with
 # PELLASTO_SIGN on, as the release presets have it): each is signed right
 # after its link and the split of its debug information, by

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # What a build is, and what it leaves in the files it makes: the platform
 # name, the product version (project(VERSION), one number for everything),
 # the time that archives carry, the version inside the module, and the module

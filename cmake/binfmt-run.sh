@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # binfmt-run.sh MACHINE QEMU [-L PREFIX] COMMAND [ARGS...]
 # Runs COMMAND on a kernel that cannot execute MACHINE's code itself (i386 or
 # aarch64), with every MACHINE ELF program started in its process tree

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # What the checks of Linux binaries share (check_elf_module.cmake,
 # check_elf_program.cmake): the libraries a binary needs and the glibc
 # versions it asks for.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DMODULE=Pellasto.so -DMACHINE=x86-64|i386|aarch64 -DREADELF=readelf
 #       -DCHECKSEC=checksec -DHARDENING_CHECK=hardening-check
 #       [-DEXPORTS=a;b;c] [-DMAX_GLIBC=2.28] [-DVERSION=1.0.0] [-DSTRIPPED=ON]

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DPROGRAM=pellasto-check -DREADELF=readelf [-DMAX_GLIBC=2.28]
 #       [-DREMOVE_ON_FAILURE=ON] -P check_elf_program.cmake
 #

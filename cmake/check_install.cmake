@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DBUILD=<build folder> -DPREFIX=<empty folder> -DMODULE=<built module>
 #       [-DEXTRA=<file>|<file>...] [-DBOM=<file>] -P check_install.cmake
 #

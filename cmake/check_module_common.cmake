@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # What the checks of a built module share (check_pe_module.cmake,
 # check_elf_module.cmake): their arguments, the module's entries, the export
 # comparison and the verdict.

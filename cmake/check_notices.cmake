@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DNOTICES=THIRD-PARTY-NOTICES -DPLATFORM=<platform> -DBUILD=<build folder>
 #       -DDPKG=dpkg -DDPKG_QUERY=dpkg-query
 #       -DBINARIES=<release path>|<linker map>|<header>,...^... -P check_notices.cmake

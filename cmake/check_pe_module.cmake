@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DMODULE=Pellasto.dll -DMACHINE=i386|x86-64 -DOBJDUMP=<mingw objdump>
 #       -DPESEC=pesec -DREADPE=readpe
 #       [-DEXPORTS=a;b;c] [-DSYMBOLS=<file with the symbol table>]

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Included by a release build's check-release.cmake (generated from
 # cmake/templates/check-release.cmake.in), after its package step and
 # scripts/release.sh's `sha256sum -c` of the two archives' checksum files.

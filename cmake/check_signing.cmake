@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DUNSIGNED=<file as signed: <file>.unsigned> -DSIGNED=<the shipped file>
 #       -DSIGNER=<the build's signer folder, or empty> -DCAFILE=<its authority>
 #       -DTIME=<signing time> -DDESCRIPTION=<the signature's description>

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Makes a throwaway certificate authority and a code-signing certificate
 # issued by it, for builds that sign without a certificate of their own (the
 # test and CI legs), with openssl:

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 """Writes REUSE.toml's annotations as the .reuse/dep5 file of REUSE 1.x.
 
     reuse_dep5.py REUSE.toml > .reuse/dep5

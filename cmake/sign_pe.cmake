@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DFILE=<PE file> -DOSSLSIGNCODE=osslsigncode -DOPENSSL=openssl
 #       -DTIME=<signing time, seconds since 1970> -DCAFILE=<roots to verify against>
 #       ( -DPKCS12=<.p12/.pfx> [-DPASSWORD_FILE=<file>]

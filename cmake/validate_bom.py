@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 """Checks a bill of materials of a release archive (cmake/write_bom.cmake).
 
     validate_bom.py SCHEMA_DIR BOM TREE [--symbols]

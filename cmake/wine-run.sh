@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # wine-run.sh WINE PREFIX [PROGRAM [ARGS...]]
 # Runs a Windows test program under WINE, quietly, in the throwaway Wine prefix
 # PREFIX (inside the build folder). The prefix is created on first use, once,

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # wine32-run.sh QEMU WINE PREFIX [PROGRAM [ARGS...]]
 # Runs a 32-bit Windows program under WINE (the i386 wine loader) on a kernel
 # that cannot execute 32-bit x86 code itself: binfmt-run.sh hands the

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DROOT=<installed tree> -DFILES=<installed files> -DOUT=<bill of materials>
 #       -DNAME=<archive name> -DVERSION=<version> -DPLATFORM=<platform>
 #       -DBUILD=<build folder> -DDPKG=dpkg -DDPKG_QUERY=dpkg-query

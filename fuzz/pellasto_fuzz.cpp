@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // libFuzzer target: every input builds one shading sample (render state,
 // shader record, derivative arrays, parameter block with connection words) and
 // a host whose evaluations may hand back values of their own, move the

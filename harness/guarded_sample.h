@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A shading sample whose records each lie between guard bytes in one buffer,
 // every byte of it (padding, reserved fields, guards, derivative entries past
 // the first two) holding a pattern drawn from a seed, so that any byte a

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host's rotation and direction transform, as every program that plays the
 // host computes them: row-major matrices acting on column vectors,
 // counter-clockwise about the axis seen from its tip.

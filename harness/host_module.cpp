@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A host module (see host_module.h). Built as often as a program needs
 // modules with the same exports (so that a test can tell which module a call
 // reached by the hooks installed in each), with HOST_MODULE_EXPORTS_NOTHING as

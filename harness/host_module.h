@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host modules that stand in for a renderer: shared libraries built from
 // harness/host_module.cpp that export the host functions by name, as a
 // renderer does, and forward every call to the hooks the program installs.

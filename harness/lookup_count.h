@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Counting the Pellasto module's lookups of host functions by name, for the
 // programs and host modules that export the host functions: each counts the
 // lookups made in its own image. On glibc every dlsym() of an indirect

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Loading modules by path and binding them by name, as a renderer does: the
 // Pellasto module with its five entries, and the host modules of
 // harness/host_module.h.

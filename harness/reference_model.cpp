@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The checker's own reference model (see reference_model.h): independent of
 // the module's sources by design.
 #include "harness/reference_model.h"

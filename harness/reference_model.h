@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The reference model: what a host can observe of one call of the shader,
 // predicted from the sample alone.
 //

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // One shading sample, owned as a host owns it: the render state, the record of
 // the running shader, the two derivative vectors, the parameter block with a
 // connection word for every 4 bytes of parameters, and the result. Also what

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Vector arithmetic on the host's Vector, for everything that plays the host.
 // The operators live beside Vector (global) so that they are found wherever a
 // Vector is; the named functions live in namespace harness.

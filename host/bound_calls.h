@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module's calls of host functions, inline at each call site: once a
 // function is bound, a call is one load of its slot and one indirect call.
 // Binding (the lookup, its messages, and what to do without the function) is

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host entry-point table: host functions are looked up by name in the
 // module the host named, on first use, and called through the remembered
 // address afterwards.

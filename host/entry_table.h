@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The entry through which the host names the module that exports its
 // functions. The table it fills is in host/entry_table.cpp.
 #ifndef PELLASTO_HOST_ENTRY_TABLE_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The rendering host as this module sees it: the host-owned records the shader
 // reads and writes, and the host functions it calls back.
 //

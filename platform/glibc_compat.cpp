@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Linked into the Linux programs that ship (pellasto-check) so that they start
 // on glibc 2.28, as the module does, although the build machine's C library
 // and the static C++ runtime linked into them are newer.

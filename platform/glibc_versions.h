@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Binding a glibc function to the version it had in glibc 2.28, the oldest

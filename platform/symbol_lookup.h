@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Looking a function up by name in a loaded module: the only platform service
 // the module needs.
 #ifndef PELLASTO_PLATFORM_SYMBOL_LOOKUP_H

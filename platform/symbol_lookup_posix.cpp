@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 #include <dlfcn.h>
 
 #include "platform/symbol_lookup.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Builds the bench preset and prints everything BENCHMARKS.md reports, from
 # one run: the machine, the load it ran under, the timing table (medians of
 # N repetitions of each benchmark, the repetitions of all of them run in a

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # The bullseye leg: proves that a Linux release runs on an older glibc
 # (Debian 11, glibc 2.31): the archive's own bin/pellasto-check, exactly as
 # shipped, checks the archive's shaders/Pellasto.so inside a Debian 11 root.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Instructions per shader call, counted by valgrind's callgrind: a figure that
 # does not drift with the machine's load. One line per case: the shader, the
 # floor (empty entry) and the limit (the same work inline), and the ratio

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian packages the builds, tests and tools need, and the
 # private qemu-i386 that runs the 32-bit Windows tests. Idempotent: when
 # everything is already there it touches nothing.

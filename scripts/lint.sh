@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Formatting and static analysis of the project's own sources.
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
+# Formatting and static analysis of the project's own sources, and the
+# licence and copyright of every file (reuse lint).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/dev}
@@ -20,3 +23,25 @@ clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_po
   tools/preview/src/*.cpp tools/check/src/*.cpp \
   2> >(grep -v "warnings generated" >&2)
 echo "lint: ${#sources[@]} files formatted, module, harness, preview and check sources clean under clang-tidy"
+
+# Every file says its licence and copyright, itself or through REUSE.toml.
+# Debian 12's reuse (1.x) reads only .reuse/dep5, so it lints a copy of the
+# tree (the files git tracks or would add) with REUSE.toml written as that
+# file (cmake/reuse_dep5.py); reuse 4 and later read REUSE.toml themselves.
+reuse_major=$(reuse --version | sed -n 's/^reuse \([0-9]*\)\..*/\1/p')
+if [ "${reuse_major:-0}" -ge 4 ]; then
+  reuse lint
+else
+  copy=$(mktemp -d)
+  trap 'rm -rf "$copy"' EXIT
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z --cached --others --exclude-standard |
+      while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
+      tar --null -T - -cf - | tar -xf - -C "$copy"
+  else
+    tar --exclude=./build -cf - . | tar -xf - -C "$copy"
+  fi
+  mkdir -p "$copy/.reuse"
+  /usr/bin/python3 cmake/reuse_dep5.py REUSE.toml >"$copy/.reuse/dep5"
+  reuse --root "$copy" lint
+fi

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # The plain build of the README's "Building on another system", from an empty
 # build folder: configure, build, and run the tests it built (not the slow
 # ones), then require what ships to be there: the module and pellasto-check,

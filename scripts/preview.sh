@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # The main job: builds the module and the preview host (preview preset: no
 # tests) and renders the contact sheet from the embedded default scene into
 # out/contact-sheet.png. Arguments go to pellasto-preview (see --help).

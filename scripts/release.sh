@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Builds the release archives and checks them as a user receives them.
 #
 #   bash scripts/release.sh [PLATFORM...]

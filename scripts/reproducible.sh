@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Shows that a commit's release is reproducible to the byte: builds it twice,
 # from two clones in folders of different names and depths, one after the
 # other (so at different times), under different umasks and time zones, and

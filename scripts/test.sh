@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Runs every test leg this machine can run and says which ran and which were
 # skipped. With --require-all (CI), a skipped leg is a failure.
 set -uo pipefail

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Small vector helpers for building the tangent frame. The host's vectors
 // are 32-bit floats; the tangent is worked out in double precision, where
 // the square of any finite float neither overflows nor underflows and the

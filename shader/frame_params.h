@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The shader's parameter block, as the host fills it from the scene, and the
 // values of its `mode`.
 #ifndef PELLASTO_SHADER_FRAME_PARAMS_H

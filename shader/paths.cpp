@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The shader's algorithm, written once, and the paths a sample takes through
 // it. The entry (shader/pellasto.cpp) has seen some facts of the sample
 // before it chooses a path; each path is the algorithm instantiated for

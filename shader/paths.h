@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The paths a sample takes through the shader's algorithm (shader/paths.cpp),
 // one for each set of facts the entry (shader/pellasto.cpp) can see before it
 // starts: whether `mode` is connected, whether it builds a frame, and whether

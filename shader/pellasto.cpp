@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame override shader: while `input` is evaluated, the first two surface
 // derivative vectors hold a frame built around the surface normal,
 //   D[0] = N x t,  D[1] = t,

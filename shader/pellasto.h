@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module's exported entry points and the shader's parameter block
 // (shader/frame_params.h), as a host loading "Pellasto" by path sees them
 // (miSetModuleHandle is declared with the entry-point table,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The shader's steps, each inline: the connection rule by which every
 // parameter is read, the choice of direction by mode, the saving, installing
 // and restoring of the derivative vectors, and the turn. The entry

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module's product version as an ELF note, owner "Pellasto", type 1, so
 // that inventory tools can read it without loading the module:
 //   readelf -n Pellasto.so   ->   Pellasto  0x00000006  NT_VERSION  1.0.0

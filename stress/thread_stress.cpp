@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Many render threads at once: each round the host names its module anew, and
 // all threads start together so that their first samples race to bind the
 // same host functions; then each shades its own samples and checks every one.

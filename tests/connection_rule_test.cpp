@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // How parameters are read: stored values unless the host has connected them,
 // and the order in which the host sees its evaluations.
 

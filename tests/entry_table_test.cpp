@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Binding the host functions by name: where they are looked up, how often,
 // what is printed when they cannot be found, and what the shader does then.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame is the same bits on every platform. The module's D[1] and D[0]
 // must be exactly what the reference model gives with every product rounded
 // on its own, as x86 without fused multiply-adds computes it: this test

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame's vector helpers on their own, so that a fault in the maths shows
 // up beside its cause rather than only in a frame the shader installs.
 

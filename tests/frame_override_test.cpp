@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame the shader installs while its input is evaluated, and the state it
 // leaves behind.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host-side maths that the stress program and the benchmark's check take
 // as the expected frame: a wrong rotation there would hide a wrong shader.
 

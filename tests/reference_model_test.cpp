@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module against the reference model (harness/reference_model.h) over
 // every path a sample can take, and the model itself against the rules'
 // worked examples. Each call is compared whole: the host calls in order

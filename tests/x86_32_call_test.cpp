@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // How the entries behave when called the way a 32-bit x86 host calls them:
 // cdecl, with the arguments pushed by the caller and popped by it again, and
 // with a stack that hosts built by other compilers align only to 4 bytes.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # 64-bit ARM Linux (aarch64) with Debian's cross compiler (g++-aarch64-linux-gnu)
 # and its C library in /usr/aarch64-linux-gnu. The test programs run under
 # qemu-aarch64 (qemu-user), which finds the aarch64 loader and libraries there.

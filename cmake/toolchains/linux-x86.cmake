@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # 32-bit x86 Linux with the host compiler in -m32 mode (Debian gcc-multilib,
 # g++-multilib). The test programs run under qemu-i386, since the kernel here
 # need not run 32-bit programs itself.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # Shared by the Windows toolchains: set PELLASTO_MINGW_TRIPLE first. Uses the
 # Debian MinGW-w64 compilers in their POSIX-threads flavour.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # 64-bit Windows (MinGW-w64, Debian g++-mingw-w64-x86-64). The test programs
 # run under wine64 through cmake/wine-run.sh, one Wine prefix per build folder.
 set(PELLASTO_MINGW_TRIPLE x86_64-w64-mingw32)

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # 32-bit x86 Windows (MinGW-w64, Debian g++-mingw-w64-i686): the shipped
 # Pellasto.dll. The test programs run under the i386 wine loader (wine32:i386),
 # itself run by a user-mode qemu-i386 through cmake/wine32-run.sh, since the

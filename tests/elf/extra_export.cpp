@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Built into a copy of the module to show that the export check notices an
 // entry the module must not have.
 #include "shader/pellasto.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Built into a copy of the module to show that the check notices a symbol
 // bound to a glibc version that a glibc 2.28 system lacks: dlopen, at the
 // version glibc 2.34 gave it.

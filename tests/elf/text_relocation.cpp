@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Built into a copy of the module to show that the check notices a text
 // relocation: an absolute address stored in the code, which the loader would
 // have to patch in a page that is then writable.

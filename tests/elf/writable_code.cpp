@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A fault for the ELF check: a section that is allocated, writable and
 // executable, which the linker puts in a segment of its own, RWE.
 __asm__(

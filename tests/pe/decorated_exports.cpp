@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The five entry names, one of them stdcall: on 32-bit x86 its export gets the
 // "@n" decoration a host binding by plain name would not find. (Declared here
 // rather than taken from the module's header, which says cdecl.)

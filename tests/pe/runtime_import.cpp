@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Built into a copy of the module linked against the compiler's runtime DLLs,
 // to show that the import check notices them.
 #include <string>

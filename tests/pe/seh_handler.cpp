@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Built into a copy of the 32-bit module to show that the check notices code
 // that links a structured exception handler into the chain at %fs:0, which
 // the module's NO_SEH flag promises there is none of.

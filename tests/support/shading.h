@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What the shader tests share: the test host modules, a mock host behind test
 // host module A, and a real rotation for hosts that need one. The sample is
 // the harness's.

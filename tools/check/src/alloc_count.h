@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Counting the heap allocations made on a thread while it says so: the
 // allocator's entries are this program's own on Linux (each passes the
 // request on to the C library's), or the sanitizer's hooks where the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module's calls as the checks make them: every entry the checks call
 // goes through a wrapper that marks the calling thread as inside the module
 // and counts the heap allocations made there (alloc_count.h); every host

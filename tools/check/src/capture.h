@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What the module writes on the standard output and error streams. Both
 // descriptors are pointed at pipes for the rest of the process (the module's
 // C runtime is the program's: msvcrt.dll on Windows, the C library on Linux,

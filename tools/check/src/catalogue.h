@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The catalogue of pellasto-check: every check of the module's behaviour as a
 // host sees it, each with a stable group and name, run one at a time by a
 // worker process (tools/check/src/worker.h) that loaded the module.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What the checks of several groups share: printing what was found, the
 // shading cases with the frame a host expects, and shading one of them.
 #ifndef PELLASTO_CHECK_CHECKS_COMMON_H

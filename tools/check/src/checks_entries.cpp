@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The module's entries as a host binds and calls them: the exports, the
 // lifecycle, the host functions' lookups and the messages when one is missing.
 #include <regex>

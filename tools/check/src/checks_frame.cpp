@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame the input sees, the host's vectors put back, and the parameters
 // the module asks the host for.
 #include <cstdint>

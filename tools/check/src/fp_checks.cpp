@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The floating-point control state of the renderer's threads: loading the
 // module and every call of every entry leave the rounding mode, the MXCSR
 // control bits and the x87 control word as they found them. Status flags

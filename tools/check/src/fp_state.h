@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The floating-point control state a renderer's own arithmetic depends on:
 // the rounding mode, on x86 the MXCSR control bits (flush-to-zero,
 // denormals-are-zero, rounding, exception masks) and the x87 control word,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host functions this program exports from its own image are the host
 // modules' own (harness/host_module.cpp, compiled into the program, forwarding
 // every call to the installed hooks); here the checks install their hooks and

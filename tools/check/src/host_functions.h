@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host functions that pellasto-check exports from its own image, as a
 // renderer does, and the means to count the module's lookups of them.
 #ifndef PELLASTO_CHECK_HOST_FUNCTIONS_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What a module file is, read from its headers before anything loads it: the
 // format, machine and word size, the libraries it names, and the version it
 // carries. Only the headers and what they point at are read, a bounded amount

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // pellasto-check: a self-check that a pipeline engineer runs on the machine
 // that renders. It says what each module file named is and has worker
 // processes load it the way a renderer does (this program exports the host

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The reports pellasto-check prints: text as the checks finish, one JSON
 // object (an array of them for several modules), and JUnit XML.
 #ifndef PELLASTO_CHECK_OUTPUT_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The standard streams are the renderer's: the module writes nothing on the
 // standard output, at load or in any call, and nothing on the standard error
 // while every host function is there (its two messages are for a host

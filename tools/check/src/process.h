@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A worker: this program started again in its hidden worker mode, its
 // standard output a pipe that the supervisor reads line by line. On Linux it
 // is started with posix_spawn in a process group of its own, on Windows with

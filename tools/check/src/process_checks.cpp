@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 #include "tools/check/src/process_checks.h"
 
 #include <cstdint>

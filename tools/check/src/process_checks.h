@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The checks of the "process" group: loading the module leaves the process as
 // it was, the entries allocate nothing on the heap, and unloading the module
 // leaves the process as it was and ends well. The worker fills the watch in

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What a module could change in the process that loads it, beside the
 // floating-point state (fp_state.h): locale, working folder, umask,
 // environment, signal dispositions and the calling thread's signal mask,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The host's records after every call: every byte of the render state, the
 // shader record, the parameter block with its connection words and the
 // derivative array past D[1] as the host handed it over, D[0] and D[1] the

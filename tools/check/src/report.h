@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The results of a run: every check with its group, whether it passed, failed
 // or was skipped and, when it did not pass, why.
 #ifndef PELLASTO_CHECK_REPORT_H

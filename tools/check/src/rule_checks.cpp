@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame rules that the frame checks' ordinary cases leave open: modes
 // other than 0, 1 and 2 act as 0; a whole number of turns is no turn at all
 // (no host call, the unturned frame bit for bit); a direction a little off

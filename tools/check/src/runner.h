@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Running one check of the catalogue on the loaded module, holding every
 // call to what a renderer relies on whatever the check looks at.
 #ifndef PELLASTO_CHECK_RUNNER_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The supervisor: what pellasto-check does with each module named. It reads
 // the file's headers, never loads the module itself, and has workers
 // (worker.h) load it and run the selected checks; a worker that crashes,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Text as pellasto-check passes it on: details on one line between a worker
 // and the supervisor, valid UTF-8 for JSON and XML, and the patterns that
 // select checks.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Threads shading at once, each on samples of its own whose derivative
 // vectors differ in their bits from every other thread's, so that a module
 // keeping anything of a call where another thread's call finds it (a restore

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What a call costs, held to a budget far above any honest module: the median
 // of many calls, each timed on its own, so that the odd call delayed by the
 // machine's other work does not count. A renderer calls the shader for every

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The worker: the only process that loads the module and calls it. The
 // supervisor starts it from this program's own file (hidden worker mode on
 // the command line) and reads what it writes on its standard output, one

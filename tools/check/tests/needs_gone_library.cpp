@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A module that needs check_gone_library, which the loader cannot find.
 int check_gone_library_answer();
 

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DPROGRAM=<pellasto-check> [-DEMULATOR=<command>|...] [-DARGS=<arg>|...]
 #       -DSTATUS=<exit status> -DMATCH=<regex> [-DNOT_MATCH=<regex>]
 #       [-DDIR=<working folder>] [-DENVIRONMENT=<NAME=VALUE>|...]

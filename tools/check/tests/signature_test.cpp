@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The signature line of pellasto-check: who signed a PE file, read from its
 // security directory and the PKCS#7 there, and nothing worse than
 // "unreadable" from a file whose signature is cut short or lies about its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // pellasto-check's own pieces that a wrong byte would quietly break: details
 // carried on one line from a worker, the UTF-8 its JSON and XML must hold,
 // the patterns that select checks, and what a file's headers say.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Cairo surfaces and contexts that free themselves, and the text face the
 // pictures are labelled in.
 #ifndef PELLASTO_PREVIEW_CANVAS_H

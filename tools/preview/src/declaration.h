@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The shader's scene-side declaration: a node definition listing its inputs in
 // parameter-block order with their types and defaults, and its output. The
 // loader lays the block out from it and checks that layout against the

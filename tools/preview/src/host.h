@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The preview as a host: the render state it hands the shader (the harness's
 // sample plus what the preview's own shaders need), the shader instance with
 // its parameters and the shader connected to `input`, and loading the module.

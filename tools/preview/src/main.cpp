@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // pellasto-preview: loads the Pellasto module the way a renderer does and
 // renders pictures of the frame it installs (see --help).
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The command line of pellasto-preview.
 #ifndef PELLASTO_PREVIEW_OPTIONS_H
 #define PELLASTO_PREVIEW_OPTIONS_H

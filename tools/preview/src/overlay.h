@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame drawn over a rendered panel: at a grid of visible surface points,
 // a stroke along D[1] (the tangent, arrow-headed at its +t end) and a thinner
 // one from the point along D[0], both as the connected highlight shader saw

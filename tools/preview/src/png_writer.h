@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Writing the picture: the PNG goes to a temporary file beside the output and
 // is renamed over it only when complete, so the output path never holds a
 // half-written file.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Rendering one panel: camera rays over the image, each hit shaded by calling
 // the module's shader with the host's render state, on several threads with
 // one render state each.

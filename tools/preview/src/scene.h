@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The embedded scene: a sphere resting on a disc under three lights, seen by a
 // pinhole camera, and the host-side brushed-metal shader that is connected to
 // the frame override's input.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The contact sheet: the panels it compares, their labels, and laying the
 // rendered panels out on one labelled image.
 #ifndef PELLASTO_PREVIEW_SHEET_H

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellasto developers
+# SPDX-License-Identifier: Apache-2.0
 # The README's two preview commands, run in a fresh clone of the committed tree
 # (uncommitted changes are not in it): the main job must write the contact
 # sheet, and the built program must render the single-panel example.

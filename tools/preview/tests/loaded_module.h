@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // What the preview's render tests share: the built module, loaded once per
 // suite as the program loads it, and a parameter block for a panel.
 #ifndef PELLASTO_PREVIEW_TESTS_LOADED_MODULE_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The frame drawn over the pictures: its strokes must follow the vectors the
 // highlight shader saw in the same render, and be drawn where they say.
 #include "tools/preview/src/overlay.h"

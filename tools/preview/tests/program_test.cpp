@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // The program as a user runs it: exit statuses, one-line errors, and an output
 // path that holds a whole PNG or nothing.
 #include <dirent.h>

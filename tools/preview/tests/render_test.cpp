@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // End-to-end renders through the built module: the connected highlight shader
 // must see the frame the module installs, and the pictures must show it.
 #include "tools/preview/src/render.h"

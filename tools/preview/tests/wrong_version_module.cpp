@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A shader module that is otherwise complete but speaks interface version 2.
 #include "shader/pellasto.h"
 

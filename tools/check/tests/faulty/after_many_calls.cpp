@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Right for the first 2,344 calls in a process, then the stored `direction`
 // reversed in mode 1: a check that shades few samples never sees it.
 #include <atomic>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Arms an alarm when it is loaded: SIGALRM ends the host 100 s later.
 #include <unistd.h>
 

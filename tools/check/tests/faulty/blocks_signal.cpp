@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Blocks SIGUSR1 on the calling thread in every call and leaves it blocked.
 #include <signal.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Changes the working directory when it is loaded: the host's relative
 // paths then name other files.
 #if defined(_WIN32)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Forks a child when it is loaded and leaves it behind (it ends on its own
 // some seconds later).
 #include <unistd.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Starts a child process while it is being loaded, which keeps every
 // descriptor it inherited (the host's pipes among them) open for a minute,
 // then dereferences a null pointer while shading mode 2.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Takes a direction within about half a degree of the normal as parallel to
 // it, and gives the zero frame for it.
 #include <cmath>

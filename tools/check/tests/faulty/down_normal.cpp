@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Builds the frame about the reversed normal where the normal points down
 // (z < -0.6): the tangent is the same, D[0] = normal x tangent the wrong way
 // round, and a turn goes the other way. Every normal that leans up or only a

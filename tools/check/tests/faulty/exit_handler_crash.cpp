@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Registers an exit handler in its first call that dereferences a null
 // pointer: it runs when the module is unloaded, or when the process ends.
 #include <cstdint>

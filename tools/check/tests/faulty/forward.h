@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // A faulty module: it loads the real Pellasto module (the one the build
 // names in PELLASTO_REAL_MODULE, else the one in its own folder) and exports
 // the five entries, which reach the real module's, with one fault

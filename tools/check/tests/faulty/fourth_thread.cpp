@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Right on the first three threads that call it, then the stored
 // `direction` reversed in mode 1 on every thread after them: only a check
 // with at least four threads sees it.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Hands the host 1.25 turns as the quarter turn pi/2 instead of 2.5 pi: the
 // frame is the same to within rounding, the angle the host is given is not.
 #include "tools/check/tests/faulty/forward.h"

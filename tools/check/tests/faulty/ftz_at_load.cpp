@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Sets flush-to-zero and denormals-are-zero when it is loaded, as the start-up
 // code of a module built with -ffast-math does (on aarch64, the FPCR's FZ).
 #include <cstdint>

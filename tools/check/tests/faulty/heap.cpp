@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Allocates a block on the heap in every call (and frees it).
 #include <cstdlib>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Shades each sample on a thread of its own, which calls the host from a
 // thread the host is not shading on; the caller waits for it.
 #include <thread>

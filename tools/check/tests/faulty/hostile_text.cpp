@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Writes on the standard error, while shading mode 2, what neither a terminal
 // nor XML 1.0 should take as it is: U+FFFE and U+FFFF, a surrogate encoded
 // in UTF-8, bytes that are no UTF-8, a NUL, and a carriage return with an

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Starts a thread when it is loaded that waits for ever.
 #include <chrono>
 #include <thread>

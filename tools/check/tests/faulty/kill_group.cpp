@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Pellasto_exit sends SIGTERM to its whole process group, as a module that
 // means to stop its renderer would: the host's other processes in that group
 // with it.

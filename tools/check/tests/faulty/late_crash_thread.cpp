@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Starts a thread in its first call that dereferences a null pointer 300 ms
 // later, long after a quick check has ended.
 #include <chrono>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Starts a thread when it is loaded that ends the process with status 0
 // 300 ms later, long after a quick check has ended.
 #include <chrono>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Dereferences a null pointer while it is being loaded, in a constructor
 // that the loader runs: the crash happens inside the loader.
 #include <cstdint>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Changes the process's locale when it is loaded: a host that reads "0.5"
 // from its scene files then reads 0 wherever the new locale's decimal point
 // differs.

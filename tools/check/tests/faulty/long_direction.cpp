@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Swaps the x and y of a stored `direction` longer than 1000 in mode 1: the
 // frame is wrong only for long directions.
 #include "tools/check/tests/faulty/forward.h"

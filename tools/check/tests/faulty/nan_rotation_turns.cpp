@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Takes a stored `rotation` that is NaN or infinite as a quarter turn: the
 // frame turns where no turn is due.
 #include <cmath>

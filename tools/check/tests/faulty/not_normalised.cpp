@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Leaves the frame as long as the direction: while `input` is read, D[0] and
 // D[1] are the unit frame times the direction's length. Built with
 // FAULTY_OWN_HOST, so that it sees the evaluation of `input`.

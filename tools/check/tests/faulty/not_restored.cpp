@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Leaves D[1] overridden: the tangent in force while `input` was read stays
 // in the host's vectors after the call. Built with FAULTY_OWN_HOST, so that
 // it sees the evaluation of `input`.

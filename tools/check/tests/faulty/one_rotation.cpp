@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // When the host exports only one of mi_matrix_rotate_axis and
 // mi_vector_transform, turns the tangent through a matrix that nobody
 // filled. Built with FAULTY_OWN_HOST: the real module finds both here.

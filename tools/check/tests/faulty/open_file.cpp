@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Opens a file of its own in its first call and keeps it open.
 #include <cstdio>
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Builds a frame from `direction` in modes other than 0, 1 and 2, which
 // must act as 0.
 #include "tools/check/tests/faulty/forward.h"

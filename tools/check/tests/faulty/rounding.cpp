@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Leaves the rounding mode set upward after every call in mode 1.
 #include <cfenv>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Saves the host's vectors into one buffer shared by every thread and puts
 // them back from it after the call: two threads inside at once get each
 // other's.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Installs a SIGSEGV handler when it is loaded that ends the process with
 // status 0: every later crash of the host reads as success.
 #include <signal.h>

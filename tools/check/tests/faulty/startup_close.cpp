@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Closes every descriptor of the process, as a daemon's start-up does, from
 // a constructor that the loader runs.
 #if defined(_WIN32)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Ends the process with exit(0), a status that reads as success, from a
 // constructor that the loader runs.
 #include <cstdlib>

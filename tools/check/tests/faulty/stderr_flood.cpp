@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Writes 2 MB on the standard error in its first call, more than any pipe
 // holds: a reader that does not drain it as it comes blocks the module.
 #include <atomic>

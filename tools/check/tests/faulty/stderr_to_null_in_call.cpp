@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Points the standard error at the null device while shading mode 2.
 #include <fcntl.h>
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Closes the standard output while shading mode 2.
 #if defined(_WIN32)
 #include <io.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Points the standard output and error at the null device while it is being
 // loaded: nothing written there reaches the host any more.
 #include <fcntl.h>

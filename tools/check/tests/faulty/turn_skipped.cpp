@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Never turns the tangent: shades as if `rotation` were 0.
 #include "tools/check/tests/faulty/forward.h"
 

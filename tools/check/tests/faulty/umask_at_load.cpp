@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Clears the umask when it is loaded: the host's files are then written
 // readable and writable by everyone.
 #include <sys/stat.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Asks the host to evaluate a connected parameter that the stored mode does
 // not read, then shades as the real module does: `direction` in mode 0 (or
 // `position`, or `rotation`), `position` in mode 1, `direction` in mode 2,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
 // Turns by whole numbers of turns too: asks the host for the rotation by
 // the whole angle, and so gives a frame that is the unturned one only up to
 // rounding. Built with FAULTY_OWN_HOST: the real module is handed half a
