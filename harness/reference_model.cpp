@@ -683,11 +683,21 @@ Vector any_normal(std::uint64_t* r) {
 
 float any_component(std::uint64_t* r, double scale) {
   const std::uint64_t pick = next(r) % 64;
-  if (pick == 0) return INFINITY;
-  if (pick == 1) return -INFINITY;
-  if (pick == 2) return NAN;
-  if (pick < 6) return 0.0f;
-  if (pick == 6) return -0.0f;
+  if (pick == 0) {
+    return INFINITY;
+  }
+  if (pick == 1) {
+    return -INFINITY;
+  }
+  if (pick == 2) {
+    return NAN;
+  }
+  if (pick < 6) {
+    return 0.0f;
+  }
+  if (pick == 6) {
+    return -0.0f;
+  }
   return static_cast<float>((2 * uniform(r) - 1) * scale);
 }
 
@@ -696,9 +706,15 @@ Vector any_vector(std::uint64_t* r) {
   const std::uint64_t kind = next(r) % 8;
   // 2^-149 (the least denormal) to 2^127, spread evenly over the exponents.
   double scale = std::ldexp(1.0, static_cast<int>(next(r) % 277) - 149);
-  if (kind == 0) scale = 1.0;
-  if (kind == 1) scale = 3e38;
-  if (kind == 2) scale = 0x1p-147;
+  if (kind == 0) {
+    scale = 1.0;
+  }
+  if (kind == 1) {
+    scale = 3e38;
+  }
+  if (kind == 2) {
+    scale = 0x1p-147;
+  }
   return {any_component(r, scale), any_component(r, scale), any_component(r, scale)};
 }
 

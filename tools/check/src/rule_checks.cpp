@@ -265,6 +265,8 @@ constexpr int kRandomSamples = 2000;
 Result random_samples_agree(const harness::PellastoModule& m, Context& context) {
   std::uint64_t random = context.seed;
   std::vector<harness::ModelSample> samples;
+  samples.reserve(static_cast<std::size_t>(kRandomSamples) *
+                  static_cast<std::size_t>(context.repeat));
   for (int i = 0; i < kRandomSamples * context.repeat; ++i) {
     samples.push_back(harness::random_sample(&random));
   }

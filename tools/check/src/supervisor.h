@@ -34,7 +34,7 @@ struct RunSettings {
   std::uint64_t seed = 0;
   int repeat = 1;
   double fuzz_seconds = 0;  // --fuzz
-  double timeout = 30;  // seconds for each check, and for loading the module
+  double timeout = 30;      // seconds for each check, and for loading the module
   // When the run started (the settings are made as it starts): its budget
   // counts from here.
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
