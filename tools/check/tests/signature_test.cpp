@@ -100,8 +100,11 @@ std::string pe_with(const std::string& blob, std::uint32_t directory_size = 0) {
   return h + record;
 }
 
+// Each test writes a file of its own: ctest runs them side by side.
 std::string signature_of(const std::string& bytes) {
-  const std::string path = harness::program_dir() + "/signature.bin";
+  const std::string path =
+      harness::program_dir() + "/signature-" +
+      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return check::read_image(path).signature;
