@@ -204,6 +204,7 @@ Prediction predict(const ModelSample& s) {
     p.frame[1] = t;
     p.well_conditioned = u.along >= 1e-2 && !has_nan(t) && !has_nan(s.normal);
     p.along = u.along;
+    p.normal = s.normal;
   }
   p.result = read(s, Param::kInput, s.stored.input, s.evaluated.input, &p);
   p.returned = 1;
@@ -478,8 +479,7 @@ std::string compare(const Prediction& want, const Observed& got,
     for (const RecordedCall& g : got.calls) {
       if (g.function == HostFunction::kPhenEval && g.saw_vectors &&
           recorder.param_at(g.parameter) == index_of(Param::kInput)) {
-        const std::string fault =
-            independent_frame_faults(want, g.seen, got.state->surface_normal);
+        const std::string fault = independent_frame_faults(want, g.seen, want.normal);
         if (!fault.empty()) {
           return "the input saw " + shown_pair(g.seen) + ": " + fault;
         }

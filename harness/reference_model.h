@@ -91,6 +91,7 @@ struct Prediction {
   // for the independent checks (unit length, orthogonal to the normal, the
   // direction's sign) to hold to float rounding.
   bool well_conditioned = false;
+  Vector normal{};     // the sample's normal, for the independent checks
   double along = 0;    // |projection| / |direction|, for the checks' allowance
   Vector direction{};  // the direction the frame was built from (limit taken)
   bool turned = false;
