@@ -8,15 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELLASTO_CHECK_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define PELLASTO_CHECK_ASAN 1
-#endif
-
 #if !defined(PELLASTO_CHECK_ASAN) && defined(__linux__) && defined(__GLIBC__)
 #define PELLASTO_CHECK_COUNTS 1
 #include <link.h>

@@ -9,6 +9,16 @@
 
 #include <cstdint>
 
+// Defined in a build with AddressSanitizer, whose allocator and exit are its own.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELLASTO_CHECK_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define PELLASTO_CHECK_ASAN 1
+#endif
+
 namespace check {
 
 // Whether this build counts allocations at all.

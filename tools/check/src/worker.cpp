@@ -28,15 +28,6 @@
 #include "tools/check/src/runner.h"
 #include "tools/check/src/text.h"
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELLASTO_CHECK_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define PELLASTO_CHECK_ASAN 1
-#endif
-
 namespace check {
 
 namespace {
