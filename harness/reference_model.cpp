@@ -32,6 +32,8 @@ float float_of(std::uint32_t b) {
   return f;
 }
 
+}  // namespace
+
 std::string shown(Vector v) {
   char text[128];
   std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g)", static_cast<double>(v.x),
@@ -44,6 +46,8 @@ std::string shown(float f) {
   std::snprintf(text, sizeof text, "%.9g", static_cast<double>(f));
   return text;
 }
+
+namespace {
 
 std::string shown_pair(const Vector v[2]) {
   return "D[0] " + shown(v[0]) + ", D[1] " + shown(v[1]);

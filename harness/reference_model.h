@@ -107,6 +107,11 @@ Vector model_tangent(Vector n, Vector d, float turns);
 
 Prediction predict(const ModelSample& s);
 
+// A vector or a float as the reports show it: nine significant digits, so
+// that the text names the float exactly.
+std::string shown(Vector v);
+std::string shown(float f);
+
 // One call of the host as a recording host saw it.
 struct RecordedCall {
   HostFunction function;

@@ -12,18 +12,9 @@
 
 namespace check {
 
-std::string show(Vector v) {
-  char text[96];
-  std::snprintf(text, sizeof text, "(%.9g, %.9g, %.9g)", static_cast<double>(v.x),
-                static_cast<double>(v.y), static_cast<double>(v.z));
-  return text;
-}
+std::string show(Vector v) { return harness::shown(v); }
 
-std::string show(float turns) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(turns));
-  return text;
-}
+std::string show(float turns) { return harness::shown(turns); }
 
 std::string one_line(const std::string& text) {
   std::string s;
