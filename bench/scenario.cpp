@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/vec.h"
 
 namespace pellasto_bench {
 
@@ -16,11 +16,11 @@ namespace {
 
 // The benchmark host: connected parameters keep their value in place; the
 // rotation is a real one, as a host computes it.
-const HostHooks kHooks = harness::real_rotation_hooks(harness::evaluate_in_place);
+const HostHooks kHooks = hostside::real_rotation_hooks(hostside::evaluate_in_place);
 
 template <typename Function>
 Function require(void* module, const char* name) {
-  void* address = harness::find_export(module, name);
+  void* address = hostside::find_export(module, name);
   if (address == nullptr) {
     std::fprintf(stderr, "bench: missing export %s\n", name);
     std::abort();
@@ -33,12 +33,12 @@ Function require(void* module, const char* name) {
 const Modules& modules() {
   static Modules m;
   static const bool loaded = [] {
-    const harness::PellastoModule& pellasto = harness::pellasto();
+    const hostside::PellastoModule& pellasto = hostside::pellasto();
     m.shade = pellasto.shade;
     m.set_module_handle = pellasto.set_module_handle;
     m.floor_shade = require<PellastoShaderFn>(
-        harness::load_beside(harness::module_file("pellasto_floor")), "Pellasto");
-    const harness::HostModule host = harness::load_host("bench_host");
+        hostside::load_beside(hostside::module_file("pellasto_floor")), "Pellasto");
+    const hostside::HostModule host = hostside::load_host("bench_host");
     host.install(&kHooks);
     m.host = host.handle;
     m.lookups = host.lookups;
@@ -91,10 +91,10 @@ std::string check_case(const Case& c, PellastoShaderFn shade) {
   if (c.mode == 1 || c.mode == 2) {
     const Vector d =
         c.mode == 1 ? s.params.direction : s.params.position - s.state.surface_point;
-    if (!harness::near(s.seen[1], harness::expected_tangent(n, d, c.rotation), 1e-5f)) {
+    if (!hostside::near(s.seen[1], hostside::expected_tangent(n, d, c.rotation), 1e-5f)) {
       differs += " tangent seen by input";
     }
-    if (!harness::near(s.seen[0], harness::cross(n, s.seen[1]), 1e-6f)) {
+    if (!hostside::near(s.seen[0], hostside::cross(n, s.seen[1]), 1e-6f)) {
       differs += " cross seen by input";
     }
   } else if (std::memcmp(s.seen, before, sizeof before) != 0) {

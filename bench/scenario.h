@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "harness/host_module.h"
-#include "harness/sample.h"
+#include "hostside/forwarding_module.h"
+#include "hostside/sample.h"
 #include "shader/frame_math.h"
 #include "shader/pellasto.h"
 
@@ -69,8 +69,8 @@ struct Modules {
 // program, and binds Pellasto to the host. Aborts when one is missing.
 const Modules& modules();
 
-// The harness's sample, set up for a case.
-struct Sample : harness::Sample {
+// The in-process host's sample (hostside/sample.h), set up for a case.
+struct Sample : hostside::Sample {
   explicit Sample(const Case& c);
 };
 
@@ -129,7 +129,7 @@ inline __attribute__((always_inline)) Boolean limit_shade(const HostFunctions& h
 // Runs `shade` (the module's entry, or the limit) on the case's sample with a
 // connected input and checks it against what a host expects of the shader:
 // it returns 1 and the input's value, the input's evaluation sees the frame
-// worked out host-side (harness::expected_tangent and the cross product), and
+// worked out host-side (hostside::expected_tangent and the cross product), and
 // the derivative vectors are put back bit for bit. Empty when all holds, else
 // what does not. Both the module and the limit must pass, so that the limit
 // is shown to do the shader's work without being taken as the oracle.

@@ -6,9 +6,9 @@
 #
 #   pellasto_glibc_versions(<target>)
 #     lets <target>'s sources bind a function to its baseline version
-#     (platform/glibc_versions.h).
+#     (host/glibc_versions.h).
 #   pellasto_glibc_baseline(<program>)
-#     links platform/glibc_compat.cpp into <program> and redirects to it
+#     links tools/glibc_baseline/glibc_compat.cpp into <program> and redirects to it
 #     (-Wl,--wrap) every name of the two lists below, in the program's own
 #     code and in the static C++ runtime alike; after each link
 #     cmake/check_elf_program.cmake holds the program to the baseline, and the
@@ -79,7 +79,7 @@ function(_pellasto_glibc_versions header)
       if(NOT best)
         message(FATAL_ERROR "${libc} has no version of ${name} at or before glibc "
           "${PELLASTO_GLIBC_BASELINE}: a program that must start there cannot call it "
-          "(replace it in platform/glibc_compat.cpp, or do without it)")
+          "(replace it in tools/glibc_baseline/glibc_compat.cpp, or do without it)")
       endif()
       string(APPEND text "#define PELLASTO_GLIBC_VERSION_${name} \"GLIBC_${best}\"\n")
     endforeach()
@@ -93,7 +93,7 @@ endfunction()
 
 # pellasto_glibc_versions(<target>): <target>'s sources may bind the
 # functions of PELLASTO_GLIBC_REBOUND to their baseline versions themselves
-# (platform/glibc_versions.h), as the module does dlsym and dlerror. Sets
+# (host/glibc_versions.h), as the module does dlsym and dlerror. Sets
 # PELLASTO_GLIBC to ON where the C library is glibc.
 function(pellasto_glibc_versions target)
   _pellasto_glibc_versions(header)
@@ -114,7 +114,7 @@ function(pellasto_glibc_baseline target)
     message(STATUS "${target}: the C library is not glibc; no glibc baseline")
     return()
   endif()
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/glibc_compat.cpp)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tools/glibc_baseline/glibc_compat.cpp)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   foreach(name IN LISTS PELLASTO_GLIBC_REBOUND PELLASTO_GLIBC_REPLACED)
     target_link_options(${target} PRIVATE -Wl,--wrap=${name})

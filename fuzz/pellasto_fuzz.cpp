@@ -17,7 +17,7 @@
 //   - the frame a connected `input` found, for a direction without a NaN
 //     (finite, huge or infinite) and a unit normal without a turn, is a unit
 //     tangent D[1] or zero, and D[0].D[1] = 0; and D[0], D[1] are the
-//     reference model's frame bit for bit (harness::model_tangent, which
+//     reference model's frame bit for bit (hostside::model_tangent, which
 //     takes an infinite direction as the limit of ever longer ones);
 //   - where the normal and the surface point are finite (the normal not huge),
 //     no invalid-operation exception was raised unless a parameter the shader
@@ -36,10 +36,10 @@
 #include <limits>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/reference_model.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/reference_model.h"
+#include "hostside/rotation.h"
+#include "hostside/vec.h"
 #include "shader/pellasto.h"
 
 namespace {
@@ -223,7 +223,7 @@ bool is_connected(const ShaderRecord* shader, const void* parameter) {
   return word != 0;
 }
 
-const harness::PellastoModule* shader_module = nullptr;
+const hostside::PellastoModule* shader_module = nullptr;
 
 // The host's evaluation of a connected parameter.
 void* phen_eval(void*, RenderState* state, void* parameter) {
@@ -278,12 +278,12 @@ void* phen_eval(void*, RenderState* state, void* parameter) {
 
 Boolean matrix_rotate_axis(void*, Matrix* m, const Vector* axis, float angle) {
   if (current->depth == 0) ++current->rotations;
-  return harness::rotate_axis(m, axis, angle);
+  return hostside::rotate_axis(m, axis, angle);
 }
 
 void vector_transform(void*, Vector* out, const Vector* in, const Matrix* m) {
   if (current->depth == 0) ++current->transforms;
-  harness::transform_direction(out, in, m);
+  hostside::transform_direction(out, in, m);
 }
 
 const HostHooks kHooks{nullptr, phen_eval, matrix_rotate_axis, vector_transform};
@@ -397,7 +397,7 @@ FrameInputs check_reads(Sample& s) {
     read(mode == 1 ? static_cast<const void*>(&p.direction) : &p.position,
          sizeof f.chosen, &f.chosen);
     read(&p.rotation, sizeof f.rotation, &f.rotation);
-    expected_turns = harness::is_fractional_turn(f.rotation) ? 1 : 0;
+    expected_turns = hostside::is_fractional_turn(f.rotation) ? 1 : 0;
   }
   Color input;
   read(&p.input, sizeof input, &input);
@@ -425,7 +425,7 @@ bool has_nan(Vector v) { return std::isnan(v.x) || std::isnan(v.y) || std::isnan
 // the rounding that decides between a tangent and none, the tangent is the
 // one the host works out in float for itself, to that float rounding.
 void check_frame(Sample& s, const FrameInputs& f) {
-  using harness::dot;
+  using hostside::dot;
   if (!f.built || f.turns != 0 || !s.input_saw_frame) return;
   const Vector n = s.state->surface_normal;
   const Vector point = s.state->surface_point;
@@ -440,8 +440,9 @@ void check_frame(Sample& s, const FrameInputs& f) {
   }
   if (!(std::fabs(dot(b, t)) <= 1e-5f)) s.fail("D[0] is not perpendicular to D[1]");
   // The reference model's frame, bit for bit.
-  const Vector want = harness::model_tangent(n, d, 0.0f);
-  if (!harness::same_bits(t, want) || !harness::same_bits(b, harness::cross(n, want))) {
+  const Vector want = hostside::model_tangent(n, d, 0.0f);
+  if (!hostside::same_bits(t, want) ||
+      !hostside::same_bits(b, hostside::cross(n, want))) {
     s.fail("D[0], D[1] are not the reference model's frame bit for bit");
   }
 }
@@ -507,8 +508,8 @@ void check_untouched(Sample& s, const std::vector<std::vector<unsigned char>>& b
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  shader_module = &harness::pellasto();
-  const harness::HostModule host = harness::load_host("fuzz_host");
+  shader_module = &hostside::pellasto();
+  const hostside::HostModule host = hostside::load_host("fuzz_host");
   host.install(&kHooks);
   shader_module->set_module_handle(host.handle);
   return 0;

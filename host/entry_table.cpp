@@ -19,7 +19,7 @@
 
 #include "host/bound_calls.h"
 #include "host/host_interface.h"
-#include "platform/symbol_lookup.h"
+#include "host/symbol_lookup.h"
 
 namespace pellasto {
 

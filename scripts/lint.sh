@@ -11,7 +11,7 @@ build=${1:-build/dev}
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 else
-  mapfile -t sources < <(find shader host platform harness tests tools bench stress fuzz \
+  mapfile -t sources < <(find shader host hostside tests tools bench stress fuzz \
     -path '*/build' -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print | sort)
 fi
 if [ ${#sources[@]} -eq 0 ]; then
@@ -19,10 +19,11 @@ if [ ${#sources[@]} -eq 0 ]; then
   exit 1
 fi
 clang-format --dry-run -Werror "${sources[@]}"
-clang-tidy --quiet -p "$build" shader/*.cpp host/*.cpp platform/symbol_lookup_posix.cpp platform/glibc_compat.cpp harness/*.cpp \
+clang-tidy --quiet -p "$build" shader/*.cpp host/entry_table.cpp host/symbol_lookup_posix.cpp hostside/*.cpp \
+  tools/glibc_baseline/*.cpp \
   tools/preview/src/*.cpp tools/check/src/*.cpp \
   2> >(grep -v "warnings generated" >&2)
-echo "lint: ${#sources[@]} files formatted, module, harness, preview and check sources clean under clang-tidy"
+echo "lint: ${#sources[@]} files formatted, module, hostside, preview and check sources clean under clang-tidy"
 
 # Every file says its licence and copyright, itself or through REUSE.toml.
 # Debian 12's reuse (1.x) reads only .reuse/dep5, so it lints a copy of the

@@ -18,20 +18,20 @@
 #include <thread>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 #include "shader/pellasto.h"
 
 namespace {
 
-using harness::cross;
-using harness::kHostFunctions;
-using harness::near;
-using harness::normalized;
-using harness::pellasto;
-using harness::Sample;
+using hostside::cross;
+using hostside::kHostFunctions;
+using hostside::near;
+using hostside::normalized;
+using hostside::pellasto;
+using hostside::Sample;
 
 // A small generator per thread, so that no thread shares state with another.
 struct Random {
@@ -81,7 +81,7 @@ Vector next_sample(Sample& s, Color* host_input, Random& rng, std::uint64_t i) {
   s.disconnect_all();
   if (connected) s.connect_all();
   s.input_evaluations = 0;
-  return harness::expected_tangent(n, d, p.rotation);
+  return hostside::expected_tangent(n, d, p.rotation);
 }
 
 void shade_samples(unsigned thread, std::uint64_t count, Failures& failures) {
@@ -152,10 +152,11 @@ int main(int argc, char** argv) {
   const auto rounds = static_cast<unsigned>(argument(argc, argv, 2, 64));
   const std::uint64_t samples = argument(argc, argv, 3, 16000);
 
-  const harness::HostModule host_module = harness::load_host("stress_host");
+  const hostside::HostModule host_module = hostside::load_host("stress_host");
   void* host = host_module.handle;
   const HostLookupsFn lookups = host_module.lookups;
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
+  static const HostHooks hooks =
+      hostside::real_rotation_hooks(hostside::evaluate_in_place);
   host_module.install(&hooks);
 
   Failures failures;

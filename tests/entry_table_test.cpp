@@ -12,8 +12,8 @@
 namespace pellasto_test {
 namespace {
 
-using harness::failed_lookup_pattern;
-using harness::kHostFunctions;
+using hostside::failed_lookup_pattern;
+using hostside::kHostFunctions;
 using testing::_;
 using testing::Return;
 using testing::internal::CaptureStderr;

@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "harness/module.h"
-#include "harness/reference_model.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/reference_model.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 
 namespace {
 
-using harness::same_bits;
+using hostside::same_bits;
 
 struct Case {
   std::int32_t mode;
@@ -49,7 +49,7 @@ std::vector<Case> cases() {
   for (int i = 0; i < 2000; ++i) {
     Case c{};
     c.mode = i % 4 == 3 ? 2 : 1;
-    c.normal = harness::normalized(any_vector());
+    c.normal = hostside::normalized(any_vector());
     const float scale = scales[i % 5];
     c.direction = scale * any_vector();
     if (c.mode == 2) {
@@ -71,28 +71,28 @@ std::vector<Case> cases() {
   return all;
 }
 
-// What the reference model predicts for one case (harness/reference_model.h,
+// What the reference model predicts for one case (hostside/reference_model.h,
 // independent of the module's sources and built, like this test, without
 // contraction): the host's own rotation for a fractional turn, as the module
 // asks the host for it.
 Frame expected_frame(const Case& c) {
-  harness::ModelSample s;
+  hostside::ModelSample s;
   s.normal = c.normal;
   s.point = c.point;
   s.stored.mode = c.mode;
   s.stored.direction = c.direction;
   s.stored.position = c.position;
   s.stored.rotation = c.turns;
-  const harness::Prediction p = harness::predict(s);
+  const hostside::Prediction p = hostside::predict(s);
   return {p.frame[0], p.frame[1]};
 }
 
 // The frame a module installs for one case while its input is evaluated,
 // with only `input` connected or with every parameter connected (the host
 // evaluating each in place): the module takes a different path for each.
-Frame shaded_frame(const harness::PellastoModule& module, const Case& c,
+Frame shaded_frame(const hostside::PellastoModule& module, const Case& c,
                    bool all_connected) {
-  harness::Sample s;
+  hostside::Sample s;
   s.aim({c.normal, c.point, c.mode, c.direction, c.position, c.turns});
   if (all_connected) s.connect_all();
   s.shade(module.shade);
@@ -108,7 +108,7 @@ std::string shown(Vector v) {
 
 // How many cases a module frames otherwise than the uncontracted reference model;
 // the first few are reported.
-int differing_cases(const harness::PellastoModule& module, bool report) {
+int differing_cases(const hostside::PellastoModule& module, bool report) {
   int differ = 0;
   for (const Case& c : cases()) {
     const Frame want = expected_frame(c);
@@ -134,13 +134,13 @@ class ExactFrame : public testing::Test {
  protected:
   // Host module B's functions evaluate in place and turn with the host's
   // rotation; `module` is bound to it.
-  void bind(const harness::PellastoModule& module) {
-    hooks_ = harness::real_rotation_hooks(harness::evaluate_in_place);
+  void bind(const hostside::PellastoModule& module) {
+    hooks_ = hostside::real_rotation_hooks(hostside::evaluate_in_place);
     host().install(&hooks_);
     ASSERT_EQ(module.set_module_handle(host().handle), 0);
   }
-  static const harness::HostModule& host() {
-    static const harness::HostModule host = harness::load_host("test_host_b");
+  static const hostside::HostModule& host() {
+    static const hostside::HostModule host = hostside::load_host("test_host_b");
     return host;
   }
 
@@ -149,8 +149,8 @@ class ExactFrame : public testing::Test {
 };
 
 TEST_F(ExactFrame, ModuleGivesTheUncontractedFrameBitForBit) {
-  bind(harness::pellasto());
-  EXPECT_EQ(differing_cases(harness::pellasto(), true), 0);
+  bind(hostside::pellasto());
+  EXPECT_EQ(differing_cases(hostside::pellasto(), true), 0);
 }
 
 // The same sources built with contraction (-ffp-contract=fast): where the
@@ -158,17 +158,17 @@ TEST_F(ExactFrame, ModuleGivesTheUncontractedFrameBitForBit) {
 // would not show the module's own build is uncontracted.
 TEST_F(ExactFrame, ComparisonCatchesAContractedBuild) {
 #if defined(__FP_FAST_FMAF) || defined(__FP_FAST_FMA)
-  harness::PellastoModule contracted{};
+  hostside::PellastoModule contracted{};
   std::string missing;
   ASSERT_TRUE(
-      bind_pellasto(harness::load_beside(harness::module_file("contracted_frame")),
+      bind_pellasto(hostside::load_beside(hostside::module_file("contracted_frame")),
                     &contracted, &missing))
       << missing;
   bind(contracted);
   const int differ = differing_cases(contracted, false);
   RecordProperty("contracted_cases_differing", differ);
   EXPECT_GT(differ, 0);
-  bind(harness::pellasto());
+  bind(hostside::pellasto());
 #else
   GTEST_SKIP()
       << "this processor has no fused multiply-add: a contracted build is the same";

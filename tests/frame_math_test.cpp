@@ -13,7 +13,7 @@
 #include <limits>
 #include <random>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 
 namespace pellasto {
 namespace {
@@ -25,7 +25,7 @@ bool is_zero(Vector v) { return v.x == 0 && v.y == 0 && v.z == 0; }
 
 // The host side's float arithmetic, beside the helpers under test; lengths in
 // double so that they do not round what is measured.
-using harness::dot;
+using hostside::dot;
 double length(Vector v) { return std::sqrt(pellasto::dot(widen(v), widen(v))); }
 
 // A float vector made unit length in double and rounded once, as the shader

@@ -9,7 +9,7 @@
 #include <limits>
 #include <random>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 #include "tests/support/shading.h"
 
 namespace pellasto_test {
@@ -412,7 +412,7 @@ TEST_F(FrameOverride, InfiniteDirectionsActAsTheLimitOfEverLongerOnesAndRaiseNot
     const Vector t = seen[1];
     if (c.frame == kNaN) {
       EXPECT_TRUE(std::isnan(t.x) && std::isnan(t.y) && std::isnan(t.z)) << t;
-      EXPECT_TRUE(std::isnan(harness::expected_tangent(n, d, c.rotation).x));
+      EXPECT_TRUE(std::isnan(hostside::expected_tangent(n, d, c.rotation).x));
       continue;
     }
     if (c.frame == kZero) {
@@ -423,8 +423,8 @@ TEST_F(FrameOverride, InfiniteDirectionsActAsTheLimitOfEverLongerOnesAndRaiseNot
       EXPECT_EQ(seen[0], cross_product(n, t));
     }
     // The host's own working-out of the frame, in float, agrees to its rounding.
-    const Vector expected = harness::expected_tangent(n, d, c.rotation);
-    EXPECT_TRUE(harness::near(t, expected, 1e-6f)) << t << " expected " << expected;
+    const Vector expected = hostside::expected_tangent(n, d, c.rotation);
+    EXPECT_TRUE(hostside::near(t, expected, 1e-6f)) << t << " expected " << expected;
   }
 }
 

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The module against the reference model (harness/reference_model.h) over
+// The module against the reference model (hostside/reference_model.h) over
 // every path a sample can take, and the model itself against the rules'
 // worked examples. Each call is compared whole: the host calls in order
 // with their arguments, the frame the input sees, the result, the return
 // value and the host's vectors afterwards.
 
-#include "harness/reference_model.h"
+#include "hostside/reference_model.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +17,16 @@
 #include <string>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/vec.h"
 
 namespace {
 
-using harness::HostFunction;
-using harness::ModelSample;
-using harness::Param;
-using harness::Prediction;
+using hostside::HostFunction;
+using hostside::ModelSample;
+using hostside::Param;
+using hostside::Prediction;
 
 std::uint32_t bits_of(float f) {
   std::uint32_t b;
@@ -37,12 +37,12 @@ std::uint32_t bits_of(float f) {
 class ReferenceModel : public testing::Test {
  protected:
   void SetUp() override {
-    hooks_ = harness::recording_hooks();
+    hooks_ = hostside::recording_hooks();
     host().install(&hooks_);
-    ASSERT_EQ(harness::pellasto().set_module_handle(host().handle), 0);
+    ASSERT_EQ(hostside::pellasto().set_module_handle(host().handle), 0);
   }
-  static const harness::HostModule& host() {
-    static const harness::HostModule host = harness::load_host("test_host_b");
+  static const hostside::HostModule& host() {
+    static const hostside::HostModule host = hostside::load_host("test_host_b");
     return host;
   }
 
@@ -52,7 +52,7 @@ class ReferenceModel : public testing::Test {
                 bool report) {
     int differ = 0;
     for (std::size_t i = 0; i < cases.size(); ++i) {
-      const std::string d = harness::check_against_model(entry, cases[i], &recorder_);
+      const std::string d = hostside::check_against_model(entry, cases[i], &recorder_);
       if (!d.empty() && ++differ <= 8 && report) {
         ADD_FAILURE() << "case " << i << " of " << cases.size() << ": " << d;
       }
@@ -60,7 +60,7 @@ class ReferenceModel : public testing::Test {
     return differ;
   }
 
-  harness::Recorder recorder_;
+  hostside::Recorder recorder_;
 
  private:
   HostHooks hooks_{};
@@ -68,10 +68,10 @@ class ReferenceModel : public testing::Test {
 
 // The whole cross product of what chooses a path.
 TEST_F(ReferenceModel, EveryPathGivesWhatTheModelPredicts) {
-  const std::vector<ModelSample> cases = harness::path_cases();
+  const std::vector<ModelSample> cases = hostside::path_cases();
   ASSERT_EQ(cases.size(), 4608u);  // 3 x 2 x 2 x 6 x 16 x 4
   RecordProperty("cases", static_cast<int>(cases.size()));
-  EXPECT_EQ(differing(harness::pellasto().shade, cases, true), 0);
+  EXPECT_EQ(differing(hostside::pellasto().shade, cases, true), 0);
 }
 
 // Random samples over the whole input space (a fixed seed: the same samples
@@ -80,9 +80,9 @@ TEST_F(ReferenceModel, RandomSamplesOverTheWholeSpaceGiveWhatTheModelPredicts) {
   std::uint64_t random = 20261210;
   std::vector<ModelSample> cases;
   for (int i = 0; i < 20000; ++i) {
-    cases.push_back(harness::random_sample(&random));
+    cases.push_back(hostside::random_sample(&random));
   }
-  EXPECT_EQ(differing(harness::pellasto().shade, cases, true), 0);
+  EXPECT_EQ(differing(hostside::pellasto().shade, cases, true), 0);
 }
 
 // Entries with one fault each, written here around the real entry: the
@@ -101,7 +101,7 @@ bool connected(const RenderState* state, const void* parameter) {
 void* (*host_phen_eval)(RenderState*, void*) = nullptr;
 
 Boolean shade(Color* result, RenderState* state, FrameParams* params) {
-  return harness::pellasto().shade(result, state, params);
+  return hostside::pellasto().shade(result, state, params);
 }
 
 // Evaluates a connected `direction` first, whatever the mode.
@@ -141,9 +141,9 @@ Boolean wrong_when_down(Color* result, RenderState* state, FrameParams* params) 
 
 TEST_F(ReferenceModel, TheComparisonFindsEachPlantedFault) {
   planted::host_phen_eval = reinterpret_cast<void* (*)(RenderState*, void*)>(
-      harness::find_export(host().handle, "mi_phen_eval"));
+      hostside::find_export(host().handle, "mi_phen_eval"));
   ASSERT_NE(planted::host_phen_eval, nullptr);
-  const std::vector<ModelSample> cases = harness::path_cases();
+  const std::vector<ModelSample> cases = hostside::path_cases();
   EXPECT_GT(differing(planted::evaluates_direction, cases, false), 0);
   EXPECT_GT(differing(planted::fractional_part_only, cases, false), 0);
   EXPECT_GT(differing(planted::turns_when_not_a_number, cases, false), 0);
@@ -161,27 +161,27 @@ TEST(ReferenceModelRules, WorkedExamplesOfTheRules) {
   s.normal = {1, 0, 0};
   s.stored.mode = 1;
   s.stored.direction = {0, 0, 5};
-  Prediction p = harness::predict(s);
+  Prediction p = hostside::predict(s);
   ASSERT_TRUE(p.builds_frame);
-  EXPECT_TRUE(harness::same_bits(p.frame[1], Vector{0, 0, 1}));
-  EXPECT_TRUE(harness::same_bits(p.frame[0], Vector{0, -1, 0}));
+  EXPECT_TRUE(hostside::same_bits(p.frame[1], Vector{0, 0, 1}));
+  EXPECT_TRUE(hostside::same_bits(p.frame[0], Vector{0, -1, 0}));
   EXPECT_TRUE(p.calls.empty());
 
   s.normal = {0, 0, 1};
   s.stored.direction = {1, 0, 1};
-  p = harness::predict(s);
-  EXPECT_TRUE(harness::same_bits(p.frame[1], Vector{1, 0, 0}));
-  EXPECT_TRUE(harness::same_bits(p.frame[0], Vector{0, 1, 0}));
+  p = hostside::predict(s);
+  EXPECT_TRUE(hostside::same_bits(p.frame[1], Vector{1, 0, 0}));
+  EXPECT_TRUE(hostside::same_bits(p.frame[0], Vector{0, 1, 0}));
 
   s.stored.mode = 2;
   s.stored.position = {2, 0, 0};
   s.point = {1, 0, 0};
-  p = harness::predict(s);
-  EXPECT_TRUE(harness::same_bits(p.frame[1], Vector{1, 0, 0}));
+  p = hostside::predict(s);
+  EXPECT_TRUE(hostside::same_bits(p.frame[1], Vector{1, 0, 0}));
   s.stored.position = s.point;  // at the point: the zero frame
-  p = harness::predict(s);
-  EXPECT_TRUE(harness::same_bits(p.frame[1], Vector{0, 0, 0}));
-  EXPECT_TRUE(harness::same_bits(p.frame[0], Vector{0, 0, 0}));
+  p = hostside::predict(s);
+  EXPECT_TRUE(hostside::same_bits(p.frame[1], Vector{0, 0, 0}));
+  EXPECT_TRUE(hostside::same_bits(p.frame[0], Vector{0, 0, 0}));
 }
 
 TEST(ReferenceModelRules, TurnsAreHandedToTheHostWholeAndOnlyWhenFractional) {
@@ -201,14 +201,14 @@ TEST(ReferenceModelRules, TurnsAreHandedToTheHostWholeAndOnlyWhenFractional) {
                        Turn{NAN, 0, 0}, Turn{inf, 0, 0}, Turn{-inf, 0, 0}}) {
     SCOPED_TRACE(t.turns);
     s.stored.rotation = t.turns;
-    const Prediction p = harness::predict(s);
+    const Prediction p = hostside::predict(s);
     ASSERT_EQ(static_cast<int>(p.calls.size()), t.calls);
     if (t.calls != 0) {
       EXPECT_EQ(p.calls[0].function, HostFunction::kMatrixRotateAxis);
       EXPECT_EQ(p.calls[0].angle_bits, bits_of(t.angle));
       EXPECT_EQ(p.calls[1].function, HostFunction::kVectorTransform);
       // The tangent handed in is the unturned one: unit, across +z.
-      EXPECT_NEAR(harness::length(p.calls[1].in), 1.0f, 1e-6f);
+      EXPECT_NEAR(hostside::length(p.calls[1].in), 1.0f, 1e-6f);
       EXPECT_EQ(p.calls[1].in.z, 0.0f);
     }
   }
@@ -237,18 +237,18 @@ TEST(ReferenceModelRules, OnlyTheParametersTheModeReadsAreEvaluatedInOrder) {
     s.evaluated.direction = {1, 2, 3};
     s.evaluated.position = {4, 0, 1};
     s.has_derivatives = e.derivatives;
-    const Prediction p = harness::predict(s);
+    const Prediction p = hostside::predict(s);
     std::vector<Param> asked;
-    for (const harness::PredictedCall& c : p.calls) {
+    for (const hostside::PredictedCall& c : p.calls) {
       if (c.function == HostFunction::kPhenEval) asked.push_back(c.parameter);
     }
     EXPECT_EQ(asked, e.order);
     // Without a shader record, or with a connection offset of 0, nothing.
     s.has_shader = false;
-    EXPECT_TRUE(harness::predict(s).calls.empty());
+    EXPECT_TRUE(hostside::predict(s).calls.empty());
     s.has_shader = true;
     s.has_words = false;
-    EXPECT_TRUE(harness::predict(s).calls.empty());
+    EXPECT_TRUE(hostside::predict(s).calls.empty());
   }
 }
 
@@ -256,22 +256,22 @@ TEST(ReferenceModelRules, InfiniteDirectionsTakeTheirLimitAndTinyOnesAUnitTangen
   const float inf = INFINITY;
   const float h = std::sqrt(0.5f);
   const Vector up{0, 0, 1};
-  EXPECT_TRUE(harness::near(harness::model_tangent({0, 1, 0}, {inf, 5, -inf}, 0),
-                            {h, 0, -h}, 1e-7f));
-  EXPECT_TRUE(harness::near(harness::model_tangent(up, {1, 2, inf}, 0), {0, 0, 0}, 0));
+  EXPECT_TRUE(hostside::near(hostside::model_tangent({0, 1, 0}, {inf, 5, -inf}, 0),
+                             {h, 0, -h}, 1e-7f));
+  EXPECT_TRUE(hostside::near(hostside::model_tangent(up, {1, 2, inf}, 0), {0, 0, 0}, 0));
   const float denormal = 1e-45f;
   EXPECT_TRUE(
-      harness::near(harness::model_tangent(up, {3 * denormal, 4 * denormal, 0}, 0),
-                    {0.6f, 0.8f, 0}, 1e-7f));
+      hostside::near(hostside::model_tangent(up, {3 * denormal, 4 * denormal, 0}, 0),
+                     {0.6f, 0.8f, 0}, 1e-7f));
   EXPECT_TRUE(
-      harness::near(harness::model_tangent(up, {3e38f, 0, 3e38f}, 0), {1, 0, 0}, 0));
-  EXPECT_TRUE(std::isnan(harness::model_tangent(up, {NAN, 1, 0}, 0).x));
+      hostside::near(hostside::model_tangent(up, {3e38f, 0, 3e38f}, 0), {1, 0, 0}, 0));
+  EXPECT_TRUE(std::isnan(hostside::model_tangent(up, {NAN, 1, 0}, 0).x));
   // Mode 2 where position - point overflows to infinity.
   ModelSample s;
   s.stored.mode = 2;
   s.point = {-3e38f, 0, 0};
   s.stored.position = {3e38f, 1, 0};
-  EXPECT_TRUE(harness::same_bits(harness::predict(s).frame[1], Vector{1, 0, 0}));
+  EXPECT_TRUE(hostside::same_bits(hostside::predict(s).frame[1], Vector{1, 0, 0}));
 }
 
 }  // namespace

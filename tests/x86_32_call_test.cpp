@@ -166,7 +166,7 @@ TEST(CallingConvention, CheckSeesACalleeThatPopsItsArgumentsOrClobbersARegister)
 }
 
 TEST(CallingConvention, LifecycleEntriesAreCdeclAtEveryStackAlignment) {
-  const harness::PellastoModule& module = pellasto();
+  const hostside::PellastoModule& module = pellasto();
   for (std::uint32_t m : kMisalignments) {
     SCOPED_TRACE(m);
     ThunkCall c = call_with_stack(module.version, m, {});

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
 // What the static C++ runtime of a program held to glibc 2.28 relies on, run
-// through the rebound and replaced functions (platform/glibc_compat.cpp):
+// through the rebound and replaced functions (tools/glibc_baseline/glibc_compat.cpp):
 // constructors, exceptions, threads, random bytes and file status.
 #include <dlfcn.h>
 #include <fcntl.h>

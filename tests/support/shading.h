@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // What the shader tests share: the test host modules, a mock host behind test
 // host module A, and a real rotation for hosts that need one. The sample is
-// the harness's.
+// the in-process host's (hostside/).
 #ifndef PELLASTO_TESTS_SUPPORT_SHADING_H
 #define PELLASTO_TESTS_SUPPORT_SHADING_H
 
@@ -13,10 +13,10 @@
 #include <cstring>
 #include <ostream>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 #include "shader/pellasto.h"
 
 inline bool operator==(const Vector& a, const Vector& b) {
@@ -34,41 +34,42 @@ inline float float_from_bits(std::uint32_t bits) {
   return f;
 }
 
-using harness::find_export;
-using harness::HostModule;
-using harness::kConnectionOffset;
-using harness::pellasto;
-using harness::rotate_axis;
-using harness::same_bits;
-using harness::Sample;
-using harness::transform_direction;
+using hostside::find_export;
+using hostside::HostModule;
+using hostside::kConnectionOffset;
+using hostside::pellasto;
+using hostside::rotate_axis;
+using hostside::same_bits;
+using hostside::Sample;
+using hostside::transform_direction;
 
-// The test host modules (harness/host_module.h).
-inline const harness::HostModule& host_a() {
-  static const harness::HostModule host = harness::load_host("test_host_a");
+// The test host modules (hostside/forwarding_module.h).
+inline const hostside::HostModule& host_a() {
+  static const hostside::HostModule host = hostside::load_host("test_host_a");
   return host;
 }
-inline const harness::HostModule& host_b() {
-  static const harness::HostModule host = harness::load_host("test_host_b");
+inline const hostside::HostModule& host_b() {
+  static const hostside::HostModule host = hostside::load_host("test_host_b");
   return host;
 }
 // Exports mi_phen_eval only.
-inline const harness::HostModule& host_without_rotation() {
-  static const harness::HostModule host = harness::load_host("test_host_partial");
+inline const hostside::HostModule& host_without_rotation() {
+  static const hostside::HostModule host = hostside::load_host("test_host_partial");
   return host;
 }
 // Export mi_phen_eval and mi_vector_transform, but not mi_matrix_rotate_axis.
-inline const harness::HostModule& host_with_transform_only() {
-  static const harness::HostModule host = harness::load_host("test_host_transform_only");
+inline const hostside::HostModule& host_with_transform_only() {
+  static const hostside::HostModule host =
+      hostside::load_host("test_host_transform_only");
   return host;
 }
 // Export mi_phen_eval and mi_matrix_rotate_axis, but not mi_vector_transform.
-inline const harness::HostModule& host_with_rotation_only() {
-  static const harness::HostModule host = harness::load_host("test_host_rotation_only");
+inline const hostside::HostModule& host_with_rotation_only() {
+  static const hostside::HostModule host = hostside::load_host("test_host_rotation_only");
   return host;
 }
-inline const harness::HostModule& host_without_exports() {
-  static const harness::HostModule host = harness::load_host("test_host_empty", false);
+inline const hostside::HostModule& host_without_exports() {
+  static const hostside::HostModule host = hostside::load_host("test_host_empty", false);
   return host;
 }
 

@@ -11,7 +11,7 @@ namespace check {
 
 namespace {
 
-harness::PellastoModule g_real{};
+hostside::PellastoModule g_real{};
 
 thread_local int t_depth = 0;  // calls of the module under way on this thread
 
@@ -100,9 +100,9 @@ void guarded_vector_transform(void* context, Vector* out, const Vector* in,
 
 }  // namespace
 
-harness::PellastoModule watch_calls(const harness::PellastoModule& module) {
+hostside::PellastoModule watch_calls(const hostside::PellastoModule& module) {
   g_real = module;
-  harness::PellastoModule w = module;
+  hostside::PellastoModule w = module;
   w.shade = module.shade != nullptr ? watched_shade : nullptr;
   w.version = module.version != nullptr ? watched_version : nullptr;
   w.init = module.init != nullptr ? watched_init : nullptr;

@@ -11,15 +11,15 @@
 
 #include <string>
 
-#include "harness/host_module.h"
-#include "harness/module.h"
+#include "hostside/forwarding_module.h"
+#include "hostside/module.h"
 #include "tools/check/src/alloc_count.h"
 
 namespace check {
 
 // `module` with each entry it exports replaced by its watched wrapper (one
 // module per process).
-harness::PellastoModule watch_calls(const harness::PellastoModule& module);
+hostside::PellastoModule watch_calls(const hostside::PellastoModule& module);
 
 // Hooks that note a call from a thread outside the module's calls and pass
 // every call on to `hooks` (kept alive by the caller, as hooks are); null

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "harness/module.h"
+#include "hostside/module.h"
 #include "tools/check/src/fp_state.h"
 
 namespace check {
@@ -23,7 +23,7 @@ struct CapturedOutput;
 // What a check is handed: the loaded module, bound, with this program's own
 // handle already given to it, and the run's settings.
 struct Context {
-  const harness::PellastoModule* module = nullptr;
+  const hostside::PellastoModule* module = nullptr;
   int threads = 1;          // --threads: threads shading at once
   std::uint64_t seed = 0;   // --seed: what the inputs of randomised checks come from
   int repeat = 1;           // --repeat: how often randomised checks run

@@ -6,15 +6,15 @@
 #include <cstring>
 #include <utility>
 
-#include "harness/host_math.h"
-#include "harness/vec.h"
-#include "tools/check/src/host_functions.h"
+#include "hostside/rotation.h"
+#include "hostside/vec.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
-std::string show(Vector v) { return harness::shown(v); }
+std::string show(Vector v) { return hostside::shown(v); }
 
-std::string show(float turns) { return harness::shown(turns); }
+std::string show(float turns) { return hostside::shown(turns); }
 
 std::string one_line(const std::string& text) {
   std::string s;
@@ -44,7 +44,7 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
   std::vector<Case> cases;
   int i = 0;
   for (const Vector& lean : leanings) {
-    const Vector n = harness::normalized(lean);
+    const Vector n = hostside::normalized(lean);
     for (const Vector& d : directions) {
       const int count = turned ? 6 : 3;
       for (int k = 0; k < count; ++k, ++i) {
@@ -61,11 +61,12 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
           along = c.position - c.point;
         }
         // A direction along the normal is the zero-frame check's; skip it.
-        c.tangent = harness::expected_tangent(n, along, c.turns);
-        if (harness::same_bits(harness::expected_tangent(n, along, 0), Vector{0, 0, 0})) {
+        c.tangent = hostside::expected_tangent(n, along, c.turns);
+        if (hostside::same_bits(hostside::expected_tangent(n, along, 0),
+                                Vector{0, 0, 0})) {
           continue;
         }
-        c.cross = harness::cross(n, c.tangent);
+        c.cross = hostside::cross(n, c.tangent);
         c.name = "normal " + show(n) +
                  (mode == kPellastoModeDirection
                       ? ", direction " + show(d)
@@ -78,8 +79,8 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned) {
   return cases;
 }
 
-harness::ModelSample model_sample(const Case& c) {
-  harness::ModelSample s;
+hostside::ModelSample model_sample(const Case& c) {
+  hostside::ModelSample s;
   s.normal = c.normal;
   s.point = c.point;
   s.derivatives[0] = {0.5f, 0.25f, -1.0f};
@@ -90,19 +91,19 @@ harness::ModelSample model_sample(const Case& c) {
   s.stored.direction = c.direction;
   s.stored.position = c.position;
   s.stored.rotation = c.turns;
-  s.connected[static_cast<int>(harness::Param::kInput)] = true;
+  s.connected[static_cast<int>(hostside::Param::kInput)] = true;
   return s;
 }
 
-Result agrees_with_model(const harness::PellastoModule& m,
-                         const std::vector<harness::ModelSample>& samples) {
-  static const HostHooks hooks = harness::recording_hooks();
+Result agrees_with_model(const hostside::PellastoModule& m,
+                         const std::vector<hostside::ModelSample>& samples) {
+  static const HostHooks hooks = hostside::recording_hooks();
   install_hooks(&hooks);
-  harness::Recorder recorder;
+  hostside::Recorder recorder;
   std::size_t wrong = 0;
   std::string first;
-  for (const harness::ModelSample& s : samples) {
-    const std::string difference = harness::check_against_model(m.shade, s, &recorder);
+  for (const hostside::ModelSample& s : samples) {
+    const std::string difference = hostside::check_against_model(m.shade, s, &recorder);
     if (!difference.empty() && wrong++ == 0) {
       first = difference;
     }
@@ -113,8 +114,8 @@ Result agrees_with_model(const harness::PellastoModule& m,
                                        " samples differ from the reference model)");
 }
 
-Shaded shade(const harness::PellastoModule& m, const Case& c) {
-  harness::Sample s;
+Shaded shade(const hostside::PellastoModule& m, const Case& c) {
+  hostside::Sample s;
   s.aim({c.normal, c.point, c.mode, c.direction, c.position, c.turns});
   Shaded out{};
   out.returned = s.shade(m.shade);
@@ -128,7 +129,8 @@ Shaded shade(const harness::PellastoModule& m, const Case& c) {
 }
 
 void install_plain_host() {
-  static const HostHooks hooks = harness::real_rotation_hooks(harness::evaluate_in_place);
+  static const HostHooks hooks =
+      hostside::real_rotation_hooks(hostside::evaluate_in_place);
   install_hooks(&hooks);
 }
 
@@ -139,7 +141,7 @@ Check shading_check(std::string group, std::string name, ShadingRun run,
   c.name = std::move(name);
   c.reads_stderr = reads_stderr;
   c.run = [run = std::move(run)](Context& context) {
-    const harness::PellastoModule* m = context.module;
+    const hostside::PellastoModule* m = context.module;
     if (m == nullptr || m->shade == nullptr || m->set_module_handle == nullptr) {
       return Result::skip("not run: Pellasto or miSetModuleHandle is not exported");
     }

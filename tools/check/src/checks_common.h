@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "harness/module.h"
-#include "harness/reference_model.h"
-#include "harness/sample.h"
+#include "hostside/module.h"
+#include "hostside/reference_model.h"
+#include "hostside/sample.h"
 #include "tools/check/src/catalogue.h"
 
 namespace check {
@@ -40,13 +40,13 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned);
 
 // A case as the reference model takes it: its parameters stored, `input`
 // connected so that the frame it sees is observed.
-harness::ModelSample model_sample(const Case& c);
+hostside::ModelSample model_sample(const Case& c);
 
-// Shades every sample with the recording host (harness/reference_model.h)
+// Shades every sample with the recording host (hostside/reference_model.h)
 // and compares each call with the reference model: passed, or failed with
 // the first sample that differs and how, and how many of them differ.
-Result agrees_with_model(const harness::PellastoModule& m,
-                         const std::vector<harness::ModelSample>& samples);
+Result agrees_with_model(const hostside::PellastoModule& m,
+                         const std::vector<hostside::ModelSample>& samples);
 
 struct Shaded {
   Boolean returned;
@@ -56,7 +56,7 @@ struct Shaded {
   Vector after[2];
 };
 
-Shaded shade(const harness::PellastoModule& m, const Case& c);
+Shaded shade(const hostside::PellastoModule& m, const Case& c);
 
 inline constexpr float kTolerance = 1e-5f;
 
@@ -70,7 +70,7 @@ void install_plain_host();
 // A check that needs the shading entries (Pellasto and miSetModuleHandle):
 // skipped, with the reason, when the module lacks one (the export check has
 // failed already), else `run`.
-using ShadingRun = std::function<Result(const harness::PellastoModule& m, Context&)>;
+using ShadingRun = std::function<Result(const hostside::PellastoModule& m, Context&)>;
 Check shading_check(std::string group, std::string name, ShadingRun run,
                     bool reads_stderr = false);
 

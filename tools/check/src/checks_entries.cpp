@@ -6,23 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 #include "tools/check/src/capture.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
-#include "tools/check/src/host_functions.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
 namespace {
 
-using harness::Sample;
+using hostside::Sample;
 
 // Shades a connected, turned sample, which calls every host function.
-void shade_calling_every_function(const harness::PellastoModule& m, Sample* s) {
+void shade_calling_every_function(const hostside::PellastoModule& m, Sample* s) {
   s->params.input = {9, 8, 7, 6};
   s->params.mode = kPellastoModeDirection;
   s->params.direction = {1, 2, 0};
@@ -36,7 +36,7 @@ void shade_calling_every_function(const harness::PellastoModule& m, Sample* s) {
 std::string lookups_other_than(const int before[3], int times) {
   std::string found;
   for (int i = 0; i < 3; ++i) {
-    const char* name = harness::kHostFunctions[i];
+    const char* name = hostside::kHostFunctions[i];
     const int n = lookups(name) - before[i];
     if (n != times) {
       found += std::string(found.empty() ? "" : "; ") + name + " looked up " +
@@ -48,7 +48,7 @@ std::string lookups_other_than(const int before[3], int times) {
 
 // Gives the module `handle`, then shades 200 samples calling every host
 // function: each must be looked up once.
-Result looked_up_once(const harness::PellastoModule& m) {
+Result looked_up_once(const hostside::PellastoModule& m) {
   static const bool counting = count_lookups(m.handle);  // patches the module once
   if (!counting) {
     return Result::skip("lookups cannot be counted here");
@@ -56,9 +56,9 @@ Result looked_up_once(const harness::PellastoModule& m) {
   for (int round = 0; round < 2; ++round) {
     int before[3];
     for (int i = 0; i < 3; ++i) {
-      before[i] = lookups(harness::kHostFunctions[i]);
+      before[i] = lookups(hostside::kHostFunctions[i]);
     }
-    m.set_module_handle(harness::program_module());
+    m.set_module_handle(hostside::program_module());
     for (int i = 0; i < 200; ++i) {
       Sample s;
       shade_calling_every_function(m, &s);
@@ -81,7 +81,8 @@ struct Printed {
   Color result;
 };
 
-Printed shade_printing(const harness::PellastoModule& m, Context& context, void* handle) {
+Printed shade_printing(const hostside::PellastoModule& m, Context& context,
+                       void* handle) {
   Printed p{};
   if (context.output == nullptr) {
     return p;
@@ -92,7 +93,7 @@ Printed shade_printing(const harness::PellastoModule& m, Context& context, void*
   for (int i = 0; i < 2; ++i) {
     shade_calling_every_function(m, &s);
   }
-  m.set_module_handle(harness::program_module());
+  m.set_module_handle(hostside::program_module());
   const CapturedOutput taken = context.output->take();
   p.captured = taken.complete;
   p.out = taken.out;
@@ -112,18 +113,18 @@ std::string streams(const Printed& p) {
 void add_export_checks(std::vector<Check>* checks) {
   struct Entry {
     const char* name;
-    bool (*present)(const harness::PellastoModule& m);
+    bool (*present)(const hostside::PellastoModule& m);
   };
   static const Entry entries[] = {
-      {"Pellasto", [](const harness::PellastoModule& m) { return m.shade != nullptr; }},
+      {"Pellasto", [](const hostside::PellastoModule& m) { return m.shade != nullptr; }},
       {"Pellasto_version",
-       [](const harness::PellastoModule& m) { return m.version != nullptr; }},
+       [](const hostside::PellastoModule& m) { return m.version != nullptr; }},
       {"Pellasto_init",
-       [](const harness::PellastoModule& m) { return m.init != nullptr; }},
+       [](const hostside::PellastoModule& m) { return m.init != nullptr; }},
       {"Pellasto_exit",
-       [](const harness::PellastoModule& m) { return m.exit != nullptr; }},
+       [](const hostside::PellastoModule& m) { return m.exit != nullptr; }},
       {"miSetModuleHandle",
-       [](const harness::PellastoModule& m) { return m.set_module_handle != nullptr; }},
+       [](const hostside::PellastoModule& m) { return m.set_module_handle != nullptr; }},
   };
   for (const Entry& e : entries) {
     checks->push_back({"exports", std::string(e.name) + " exported under its plain name",
@@ -136,9 +137,9 @@ void add_export_checks(std::vector<Check>* checks) {
 
 void add_lifecycle_checks(std::vector<Check>* checks) {
   const auto with_entries = [](std::string name,
-                               Result (*run)(const harness::PellastoModule&)) {
+                               Result (*run)(const hostside::PellastoModule&)) {
     return Check{"lifecycle", std::move(name), [run](Context& context) {
-                   const harness::PellastoModule& m = *context.module;
+                   const hostside::PellastoModule& m = *context.module;
                    if (m.version == nullptr || m.init == nullptr) {
                      return Result::skip(
                          "not run: Pellasto_version or Pellasto_init is not exported");
@@ -147,27 +148,27 @@ void add_lifecycle_checks(std::vector<Check>* checks) {
                  }};
   };
   checks->push_back(
-      with_entries("Pellasto_version answers 1", [](const harness::PellastoModule& m) {
+      with_entries("Pellasto_version answers 1", [](const hostside::PellastoModule& m) {
         const int v = m.version();
         return Result::holds(v == 1, "it answers " + std::to_string(v));
       }));
   checks->push_back(with_entries(
       "Pellasto_init with no parameters declines per-instance init",
-      [](const harness::PellastoModule& m) {
+      [](const hostside::PellastoModule& m) {
         Boolean wanted = 1;
         m.init(nullptr, nullptr, &wanted);
         return Result::holds(wanted == 0, "the flag holds " + std::to_string(wanted));
       }));
   checks->push_back(with_entries(
       "Pellasto_init with parameters leaves the flag alone",
-      [](const harness::PellastoModule& m) {
+      [](const hostside::PellastoModule& m) {
         Sample s;
         Boolean wanted = 1;
         m.init(&s.state, &s.params, &wanted);
         return Result::holds(wanted == 1, "the flag holds " + std::to_string(wanted));
       }));
   checks->push_back(with_entries("Pellasto_version still answers 1 after init",
-                                 [](const harness::PellastoModule& m) {
+                                 [](const hostside::PellastoModule& m) {
                                    Boolean wanted = 1;
                                    m.init(nullptr, nullptr, &wanted);
                                    const int v = m.version();
@@ -177,7 +178,7 @@ void add_lifecycle_checks(std::vector<Check>* checks) {
   // Last of the group: a host calls Pellasto_exit when it is done.
   checks->push_back(shading_check(
       "lifecycle", "shading after Pellasto_exit works the same",
-      [](const harness::PellastoModule& m, Context&) {
+      [](const hostside::PellastoModule& m, Context&) {
         if (m.exit == nullptr) {
           return Result::skip("not run: Pellasto_exit is not exported");
         }
@@ -185,7 +186,7 @@ void add_lifecycle_checks(std::vector<Check>* checks) {
         const Case c = frame_cases(kPellastoModeDirection, true).front();
         const Shaded r = shade(m, c);
         return Result::holds(
-            r.returned == 1 && harness::near(r.seen[1], c.tangent, kTolerance),
+            r.returned == 1 && hostside::near(r.seen[1], c.tangent, kTolerance),
             c.name + ": the input saw D[1] " + show(r.seen[1]) + ", expected " +
                 show(c.tangent));
       }));
@@ -194,14 +195,14 @@ void add_lifecycle_checks(std::vector<Check>* checks) {
 void add_binding_checks(std::vector<Check>* checks) {
   checks->push_back(shading_check(
       "binding", "miSetModuleHandle answers 0",
-      [](const harness::PellastoModule& m, Context&) {
-        const int answer = m.set_module_handle(harness::program_module());
+      [](const hostside::PellastoModule& m, Context&) {
+        const int answer = m.set_module_handle(hostside::program_module());
         return Result::holds(answer == 0, "it answers " + std::to_string(answer));
       }));
   checks->push_back(shading_check(
       "binding",
       "each host function looked up once per handle, and again after a new one",
-      [](const harness::PellastoModule& m, Context&) { return looked_up_once(m); }));
+      [](const hostside::PellastoModule& m, Context&) { return looked_up_once(m); }));
 }
 
 void add_message_checks(std::vector<Check>* checks) {
@@ -209,16 +210,16 @@ void add_message_checks(std::vector<Check>* checks) {
   checks->push_back(shading_check(
       "messages",
       "a host function that is missing: \"dlsym failed on ...\" on every call",
-      [](const harness::PellastoModule& m, Context& context) {
+      [](const hostside::PellastoModule& m, Context& context) {
         const std::string missing =
-            harness::failed_lookup_pattern("mi_matrix_rotate_axis", m.handle) +
-            harness::failed_lookup_pattern("mi_vector_transform", m.handle) +
-            harness::failed_lookup_pattern("mi_phen_eval", m.handle);
+            hostside::failed_lookup_pattern("mi_matrix_rotate_axis", m.handle) +
+            hostside::failed_lookup_pattern("mi_vector_transform", m.handle) +
+            hostside::failed_lookup_pattern("mi_phen_eval", m.handle);
         const Printed p = shade_printing(m, context, m.handle);
         const Color stored{9, 8, 7, 6};
         return Result::holds(p.captured &&
                                  std::regex_match(p.err, std::regex(missing + missing)) &&
-                                 p.out.empty() && harness::same_bits(p.result, stored),
+                                 p.out.empty() && hostside::same_bits(p.result, stored),
                              streams(p));
       },
       true));
@@ -226,18 +227,18 @@ void add_message_checks(std::vector<Check>* checks) {
   // exports the functions: each is looked up once, found, and kept.
   checks->push_back(shading_check(
       "messages", "no handle: \"DYNLOAD: dl_handle null\" before the lookup",
-      [](const harness::PellastoModule& m, Context& context) {
+      [](const hostside::PellastoModule& m, Context& context) {
 #if defined(_WIN32)
         const std::string no_handle =
             "DYNLOAD: dl_handle null\nDYNLOAD: dl_handle null\nDYNLOAD: dl_handle null\n";
 #else
         const std::string once =
             "DYNLOAD: dl_handle null\n" +
-            harness::failed_lookup_pattern("mi_matrix_rotate_axis", nullptr) +
+            hostside::failed_lookup_pattern("mi_matrix_rotate_axis", nullptr) +
             "DYNLOAD: dl_handle null\n" +
-            harness::failed_lookup_pattern("mi_vector_transform", nullptr) +
+            hostside::failed_lookup_pattern("mi_vector_transform", nullptr) +
             "DYNLOAD: dl_handle null\n" +
-            harness::failed_lookup_pattern("mi_phen_eval", nullptr);
+            hostside::failed_lookup_pattern("mi_phen_eval", nullptr);
         const std::string no_handle = once + once;
 #endif
         const Printed p = shade_printing(m, context, nullptr);

@@ -7,20 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
-#include "tools/check/src/host_functions.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
 namespace {
 
-using harness::same_bits;
-using harness::Sample;
+using hostside::same_bits;
+using hostside::Sample;
 
 std::string mode_name(std::int32_t mode, bool turned) {
   return "mode " + std::to_string(mode) + (turned ? ", turned" : ", unturned");
@@ -29,15 +29,15 @@ std::string mode_name(std::int32_t mode, bool turned) {
 // The frame in modes 1 and 2, turned or not, against the reference model:
 // the frame the input sees bit for bit, and the host's calls for the turn
 // with their arguments (the angle's bits among them).
-Result frame_is_built(const harness::PellastoModule& m, std::int32_t mode, bool turned) {
-  std::vector<harness::ModelSample> samples;
+Result frame_is_built(const hostside::PellastoModule& m, std::int32_t mode, bool turned) {
+  std::vector<hostside::ModelSample> samples;
   for (const Case& c : frame_cases(mode, turned)) {
     samples.push_back(model_sample(c));
   }
   return agrees_with_model(m, samples);
 }
 
-Result returns_the_input(const harness::PellastoModule& m, std::int32_t mode,
+Result returns_the_input(const hostside::PellastoModule& m, std::int32_t mode,
                          bool turned) {
   const Sample fresh;
   for (const Case& c : frame_cases(mode, turned)) {
@@ -53,7 +53,7 @@ Result returns_the_input(const harness::PellastoModule& m, std::int32_t mode,
 }
 
 // Mode 0: the input sees the host's own vectors, and nothing turns.
-Result mode_0_leaves_the_frame(const harness::PellastoModule& m) {
+Result mode_0_leaves_the_frame(const hostside::PellastoModule& m) {
   Sample s;
   s.params.mode = kPellastoModeNone;
   s.params.direction = {3, 1, 2};
@@ -68,9 +68,9 @@ Result mode_0_leaves_the_frame(const harness::PellastoModule& m) {
 
 // A direction along the normal (either way), a zero one, and a position at
 // the point give the zero frame, not a NaN.
-Result zero_frame(const harness::PellastoModule& m) {
+Result zero_frame(const hostside::PellastoModule& m) {
   const Vector zero{0, 0, 0};
-  const Vector n = harness::normalized({1, 2, 3});
+  const Vector n = hostside::normalized({1, 2, 3});
   const Vector along[] = {2.0f * n, -0.5f * n, 1000.0f * n, {0, 0, 0}};
   for (const Vector& d : along) {
     for (float turns : {0.0f, 0.25f}) {
@@ -80,7 +80,7 @@ Result zero_frame(const harness::PellastoModule& m) {
       c.direction = d;
       c.turns = turns;
       const Shaded r = shade(m, c);
-      if (!(harness::near(r.seen[0], zero, 0) && harness::near(r.seen[1], zero, 0))) {
+      if (!(hostside::near(r.seen[0], zero, 0) && hostside::near(r.seen[1], zero, 0))) {
         return Result::fail("direction " + show(d) + " along the normal " + show(n) +
                             ": the input saw D[0] " + show(r.seen[0]) + ", D[1] " +
                             show(r.seen[1]));
@@ -93,7 +93,7 @@ Result zero_frame(const harness::PellastoModule& m) {
   at_point.point = at_point.position = {1, -2, 3};
   const Shaded r = shade(m, at_point);
   return Result::holds(
-      harness::near(r.seen[0], zero, 0) && harness::near(r.seen[1], zero, 0),
+      hostside::near(r.seen[0], zero, 0) && hostside::near(r.seen[1], zero, 0),
       "position at the point: the input saw D[0] " + show(r.seen[0]) + ", D[1] " +
           show(r.seen[1]));
 }
@@ -115,7 +115,7 @@ void restore_params(Sample* s, std::int32_t mode, bool turned) {
   s->connect_all();
 }
 
-Result vectors_come_back(const harness::PellastoModule& m, std::int32_t mode,
+Result vectors_come_back(const hostside::PellastoModule& m, std::int32_t mode,
                          bool turned) {
   Sample s;
   restore_params(&s, mode, turned);
@@ -134,7 +134,7 @@ struct MovingHost {
 };
 
 void* evaluate_and_move(void* context, RenderState* state, void* parameter) {
-  void* value = harness::evaluate_in_place(nullptr, state, parameter);
+  void* value = hostside::evaluate_in_place(nullptr, state, parameter);
   Sample& s = Sample::of(state);
   if (parameter == &s.params.input) {
     state->surface_derivatives = static_cast<MovingHost*>(context)->moved;
@@ -144,12 +144,12 @@ void* evaluate_and_move(void* context, RenderState* state, void* parameter) {
 
 // The host moves them while `input` is read: they are put back where the
 // state points then.
-Result moved_vectors_come_back(const harness::PellastoModule& m, std::int32_t mode,
+Result moved_vectors_come_back(const hostside::PellastoModule& m, std::int32_t mode,
                                bool turned) {
   MovingHost moving{};
   moving.moved[0] = {9, 9, 9};
   moving.moved[1] = {8, 8, 8};
-  HostHooks moving_hooks = harness::real_rotation_hooks(evaluate_and_move);
+  HostHooks moving_hooks = hostside::real_rotation_hooks(evaluate_and_move);
   moving_hooks.context = &moving;
   install_hooks(&moving_hooks);
   Sample t;
@@ -183,7 +183,7 @@ void* evaluate_and_record(void* context, RenderState* state, void* parameter) {
   }
   if (parameter == &p.direction) {
     host->asked.push_back("direction");
-    harness::evaluate_in_place(nullptr, state, parameter);
+    hostside::evaluate_in_place(nullptr, state, parameter);
     return &host->direction_value;
   }
   if (parameter == &p.position) {
@@ -192,7 +192,7 @@ void* evaluate_and_record(void* context, RenderState* state, void* parameter) {
   if (parameter == &p.rotation) {
     host->asked.push_back("rotation");
   }
-  return harness::evaluate_in_place(nullptr, state, parameter);
+  return hostside::evaluate_in_place(nullptr, state, parameter);
 }
 
 std::string joined(const std::vector<std::string>& names) {
@@ -211,10 +211,10 @@ struct Expectation {
 };
 
 // Shades once with the recording host; the parameters asked for, in order.
-std::vector<std::string> asked_for(const harness::PellastoModule& m, const Expectation& e,
-                                   Vector* seen_tangent = nullptr) {
+std::vector<std::string> asked_for(const hostside::PellastoModule& m,
+                                   const Expectation& e, Vector* seen_tangent = nullptr) {
   RecordingHost host;
-  HostHooks hooks = harness::real_rotation_hooks(evaluate_and_record);
+  HostHooks hooks = hostside::real_rotation_hooks(evaluate_and_record);
   hooks.context = &host;
   install_hooks(&hooks);
   Sample s;
@@ -250,22 +250,22 @@ void add_frame_checks(std::vector<Check>* checks) {
       const std::string what = mode_name(mode, turned);
       checks->push_back(
           shading_check("frame", what + ": D[1] = unit tangent, D[0] = normal x tangent",
-                        [=](const harness::PellastoModule& m, Context&) {
+                        [=](const hostside::PellastoModule& m, Context&) {
                           return frame_is_built(m, mode, turned);
                         }));
       checks->push_back(shading_check("frame", what + ": returns 1 and the input's value",
-                                      [=](const harness::PellastoModule& m, Context&) {
+                                      [=](const hostside::PellastoModule& m, Context&) {
                                         return returns_the_input(m, mode, turned);
                                       }));
     }
   }
   checks->push_back(shading_check("frame", "mode 0: the input sees the host's own frame",
-                                  [](const harness::PellastoModule& m, Context&) {
+                                  [](const hostside::PellastoModule& m, Context&) {
                                     return mode_0_leaves_the_frame(m);
                                   }));
   checks->push_back(shading_check(
       "frame", "zero frame for a direction along the normal",
-      [](const harness::PellastoModule& m, Context&) { return zero_frame(m); }));
+      [](const hostside::PellastoModule& m, Context&) { return zero_frame(m); }));
 }
 
 void add_restore_checks(std::vector<Check>* checks) {
@@ -274,13 +274,13 @@ void add_restore_checks(std::vector<Check>* checks) {
       const std::string what = mode_name(mode, turned);
       checks->push_back(shading_check("restore",
                                       what + ": the host's vectors come back bit for bit",
-                                      [=](const harness::PellastoModule& m, Context&) {
+                                      [=](const hostside::PellastoModule& m, Context&) {
                                         return vectors_come_back(m, mode, turned);
                                       }));
       checks->push_back(shading_check(
           "restore",
           what + ": moved while the input is read, put back where they are now",
-          [=](const harness::PellastoModule& m, Context&) {
+          [=](const hostside::PellastoModule& m, Context&) {
             return moved_vectors_come_back(m, mode, turned);
           }));
     }
@@ -303,7 +303,7 @@ void add_parameter_checks(std::vector<Check>* checks) {
                   (e.all ? ", all connected: " : ", rotation and input connected: ") +
                   joined(e.order);
     checks->push_back(shading_check(
-        "parameters", what, [e](const harness::PellastoModule& m, Context&) {
+        "parameters", what, [e](const hostside::PellastoModule& m, Context&) {
           const std::vector<std::string> asked = asked_for(m, e);
           return Result::holds(asked == e.order,
                                "the host was asked for " + joined(asked));
@@ -312,11 +312,11 @@ void add_parameter_checks(std::vector<Check>* checks) {
   // The value the host hands back for a connected direction is the one used.
   checks->push_back(shading_check(
       "parameters", "a connected direction's evaluated value builds the frame",
-      [](const harness::PellastoModule& m, Context&) {
+      [](const hostside::PellastoModule& m, Context&) {
         Vector seen{};
         asked_for(m, {kPellastoModeDirection, false, true, {}}, &seen);
         return Result::holds(
-            harness::near(seen, {0, 1, 0}, kTolerance),
+            hostside::near(seen, {0, 1, 0}, kTolerance),
             "the input saw D[1] " + show(seen) + " for the value (0, 3, 0)");
       }));
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "harness/module.h"
-#include "harness/sample.h"
+#include "hostside/module.h"
+#include "hostside/sample.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
 #include "tools/check/src/fp_state.h"
@@ -53,7 +53,7 @@ std::string changed_by(const FpControl& start, Call call) {
   return fp_control_change(start, after);
 }
 
-Result calls_leave_fp_state(const harness::PellastoModule& m, Context&) {
+Result calls_leave_fp_state(const hostside::PellastoModule& m, Context&) {
   const FpControl found = fp_control_now();
   std::string wrong;
   for (const FpControl& start : {found, unusual(found)}) {
@@ -71,7 +71,7 @@ Result calls_leave_fp_state(const harness::PellastoModule& m, Context&) {
       note("Pellasto_version", changed_by(start, [&] { m.version(); }));
     }
     if (m.init != nullptr) {
-      harness::Sample s;
+      hostside::Sample s;
       Boolean wanted = 1;
       note("Pellasto_init",
            changed_by(start, [&] { m.init(&s.state, nullptr, &wanted); }));
@@ -79,11 +79,11 @@ Result calls_leave_fp_state(const harness::PellastoModule& m, Context&) {
            changed_by(start, [&] { m.init(&s.state, &s.params, &wanted); }));
     }
     note("miSetModuleHandle",
-         changed_by(start, [&] { m.set_module_handle(harness::program_module()); }));
+         changed_by(start, [&] { m.set_module_handle(hostside::program_module()); }));
     install_plain_host();
     for (std::int32_t mode : {0, 1, 2, 5}) {
       for (float turns : {0.0f, 0.25f, -1.5f}) {
-        harness::Sample s;
+        hostside::Sample s;
         s.state.surface_normal = {0.6f, 0.0f, 0.8f};
         s.params.mode = mode;
         s.params.direction = {1e-30f, 2e-38f, 3};  // tiny components: denormal work

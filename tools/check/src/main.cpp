@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "harness/module.h"
+#include "hostside/module.h"
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
@@ -43,12 +43,12 @@ bool exists(const std::string& path) { return std::ifstream(path).good(); }
 // program's own folder (the build tree keeps both in bin/); empty if this
 // program cannot find its own file.
 std::string default_module() {
-  const std::string self = harness::program_file();
+  const std::string self = hostside::program_file();
   if (self.empty()) {
     return "";
   }
   const std::string dir = self.substr(0, self.find_last_of("\\/"));
-  const std::string file = harness::module_file("Pellasto");
+  const std::string file = hostside::module_file("Pellasto");
   const std::string shaders =
       dir.substr(0, dir.find_last_of("\\/") + 1) + "shaders" + kSeparator + file;
   return exists(shaders) ? shaders : dir + kSeparator + file;
@@ -100,7 +100,7 @@ int check_main(int argc, char** argv) {
   double timeout = 30;
   app.add_option("module", modules,
                  "the modules to check, each its own report (default: ../shaders/" +
-                     harness::module_file("Pellasto") +
+                     hostside::module_file("Pellasto") +
                      " from this program's folder, else the one beside it)");
   app.add_option(
          "-j,--threads", threads,

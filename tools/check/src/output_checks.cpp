@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "harness/module.h"
-#include "harness/sample.h"
+#include "hostside/module.h"
+#include "hostside/sample.h"
 #include "tools/check/src/capture.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
@@ -40,7 +40,7 @@ Result nothing_at_load(Context& context) {
                            written("error", at_load->err, at_load->err_bytes));
 }
 
-Result nothing_in_any_call(const harness::PellastoModule& m, Context& context) {
+Result nothing_in_any_call(const hostside::PellastoModule& m, Context& context) {
   if (context.output == nullptr) {
     return Result::skip("the standard streams cannot be captured here");
   }
@@ -61,19 +61,19 @@ Result nothing_in_any_call(const harness::PellastoModule& m, Context& context) {
     m.version();
     said("Pellasto_version");
   }
-  harness::Sample s;
+  hostside::Sample s;
   if (m.init != nullptr) {
     Boolean wanted = 1;
     m.init(&s.state, nullptr, &wanted);
     m.init(&s.state, &s.params, &wanted);
     said("Pellasto_init");
   }
-  m.set_module_handle(harness::program_module());
+  m.set_module_handle(hostside::program_module());
   said("miSetModuleHandle");
   for (std::int32_t mode : {0, 1, 2, 3}) {
     for (float turns : {0.0f, 0.25f}) {
       for (int i = 0; i < 50; ++i) {
-        harness::Sample t;
+        hostside::Sample t;
         t.params.mode = mode;
         t.params.direction = {1, 2, 0};
         t.params.position = {-1, 2, 4};

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "harness/module.h"
+#include "hostside/module.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -397,7 +397,7 @@ void end_worker_group_on_signals() {
 }  // namespace
 
 bool WorkerProcess::start(const std::vector<std::string>& args, std::string* error) {
-  const std::string self = harness::program_file();
+  const std::string self = hostside::program_file();
   if (self.empty()) {
     *error =
         "cannot find this program's own file (/proc is not mounted, and it was not "

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "harness/module.h"
-#include "harness/sample.h"
+#include "hostside/module.h"
+#include "hostside/sample.h"
 #include "tools/check/src/alloc_count.h"
 #include "tools/check/src/call_watch.h"
 #include "tools/check/src/checks_common.h"
@@ -34,7 +34,7 @@ Result load_leaves_process(Context&) {
 // Every entry once, and Pellasto in each mode, turned and unturned, with
 // every parameter connected: the first calls too, where a lazy module would
 // set itself up.
-Result entries_allocate_nothing(const harness::PellastoModule& m, Context&) {
+Result entries_allocate_nothing(const hostside::PellastoModule& m, Context&) {
   if (!allocations_counted()) {
     return Result::skip("heap allocations are counted on Linux (glibc) only");
   }
@@ -56,16 +56,16 @@ Result entries_allocate_nothing(const harness::PellastoModule& m, Context&) {
     call("Pellasto_version", [&] { m.version(); });
   }
   if (m.init != nullptr) {
-    harness::Sample s;
+    hostside::Sample s;
     Boolean wanted = 1;
     call("Pellasto_init", [&] { m.init(&s.state, nullptr, &wanted); });
     call("Pellasto_init with parameters", [&] { m.init(&s.state, &s.params, &wanted); });
   }
-  void* const host = harness::program_module();
+  void* const host = hostside::program_module();
   call("miSetModuleHandle", [&] { m.set_module_handle(host); });
   for (std::int32_t mode : {0, 1, 2}) {
     for (float turns : {0.0f, 0.375f}) {
-      harness::Sample s;
+      hostside::Sample s;
       s.state.surface_normal = {0.0f, 0.6f, 0.8f};
       s.params.mode = mode;
       s.params.direction = {1, 2, 3};
@@ -90,7 +90,7 @@ Result unload(Context&) {
   if (w.handle == nullptr || w.unloaded) {
     return Result::skip("the module is not loaded");
   }
-  harness::close_module(w.handle);
+  hostside::close_module(w.handle);
   w.handle = nullptr;
   w.unloaded = true;
   // What unloading changed is found by the runner, as for every check.

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "harness/guarded_sample.h"
+#include "hostside/guarded_sample.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
-#include "tools/check/src/host_functions.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
@@ -43,7 +43,7 @@ std::vector<RecordCase> record_cases() {
 
 // A sample of `c`, its bytes drawn from `seed`: a leaning normal, a point off
 // the origin, a direction and a position that give a frame.
-void prepare(harness::GuardedSample* s, const RecordCase& c) {
+void prepare(hostside::GuardedSample* s, const RecordCase& c) {
   RenderState& state = *s->state();
   state.surface_normal = {0.267261237f, 0.534522474f, 0.801783681f};
   state.surface_point = {1, -2, 0.5f};
@@ -66,8 +66,8 @@ template <typename Judge>
 Result shade_guarded(Context& context, Judge wrong) {
   const std::vector<RecordCase> cases = record_cases();
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    harness::GuardedSample s(static_cast<std::uint32_t>(context.seed) +
-                             static_cast<std::uint32_t>(i));
+    hostside::GuardedSample s(static_cast<std::uint32_t>(context.seed) +
+                              static_cast<std::uint32_t>(i));
     prepare(&s, cases[i]);
     const HostHooks hooks = s.hooks();
     install_hooks(&hooks);
@@ -82,15 +82,15 @@ Result shade_guarded(Context& context, Judge wrong) {
   return Result::pass();
 }
 
-Result records_after_the_call(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
+Result records_after_the_call(const hostside::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const hostside::GuardedSample& s) {
     return s.changed_after().empty() ? std::string()
                                      : "after the call " + s.changed_after();
   });
 }
 
-Result records_while_input_is_read(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
+Result records_while_input_is_read(const hostside::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const hostside::GuardedSample& s) {
     if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
       return std::string();
     }
@@ -98,8 +98,8 @@ Result records_while_input_is_read(const harness::PellastoModule&, Context& cont
   });
 }
 
-Result result_written_whole(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
+Result result_written_whole(const hostside::PellastoModule&, Context& context) {
+  return shade_guarded(context, [](const hostside::GuardedSample& s) {
     return s.result_is_input() ? std::string()
                                : std::string("the result is not the input's value");
   });
@@ -107,11 +107,11 @@ Result result_written_whole(const harness::PellastoModule&, Context& context) {
 
 // Pellasto_init and Pellasto_exit touch no record (init writes only its flag).
 Result lifecycle_leaves_records(Context& context) {
-  const harness::PellastoModule& m = *context.module;
+  const hostside::PellastoModule& m = *context.module;
   if (m.init == nullptr || m.exit == nullptr) {
     return Result::skip("Pellasto_init or Pellasto_exit is not exported");
   }
-  harness::GuardedSample s(static_cast<std::uint32_t>(context.seed));
+  hostside::GuardedSample s(static_cast<std::uint32_t>(context.seed));
   s.connect_all();
   s.hand_over();
   Boolean wanted = 1;

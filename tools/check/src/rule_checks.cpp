@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "harness/host_math.h"
-#include "harness/module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 #include "tools/check/src/capture.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
-#include "tools/check/src/host_functions.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
@@ -41,7 +41,7 @@ struct CountingHost {
 
 void* evaluate_and_note(void* context, RenderState* state, void* parameter) {
   auto* host = static_cast<CountingHost*>(context);
-  const FrameParams& p = harness::Sample::of(state).params;
+  const FrameParams& p = hostside::Sample::of(state).params;
   const char* name = parameter == &p.input       ? "input"
                      : parameter == &p.mode      ? "mode"
                      : parameter == &p.direction ? "direction"
@@ -49,7 +49,7 @@ void* evaluate_and_note(void* context, RenderState* state, void* parameter) {
                      : parameter == &p.rotation  ? "rotation"
                                                  : "something else";
   host->asked.emplace_back(name);
-  void* value = harness::evaluate_in_place(nullptr, state, parameter);
+  void* value = hostside::evaluate_in_place(nullptr, state, parameter);
   if (parameter == &p.input && host->scribble) {
     // Whatever runs for the input writes over the vectors.
     state->surface_derivatives[0] = {9, 9, 9};
@@ -59,15 +59,15 @@ void* evaluate_and_note(void* context, RenderState* state, void* parameter) {
 }
 
 HostHooks counting_hooks(CountingHost* host) {
-  HostHooks h = harness::real_rotation_hooks(evaluate_and_note);
+  HostHooks h = hostside::real_rotation_hooks(evaluate_and_note);
   h.context = host;
   h.matrix_rotate_axis = [](void* context, Matrix* m, const Vector* axis, float angle) {
     ++static_cast<CountingHost*>(context)->rotations;
-    return harness::rotate_axis(m, axis, angle);
+    return hostside::rotate_axis(m, axis, angle);
   };
   h.vector_transform = [](void* context, Vector* out, const Vector* in, const Matrix* m) {
     ++static_cast<CountingHost*>(context)->transforms;
-    harness::transform_direction(out, in, m);
+    hostside::transform_direction(out, in, m);
   };
   return h;
 }
@@ -82,15 +82,15 @@ std::string joined(const std::vector<std::string>& names) {
 
 std::string show_pair(const Vector v[2]) { return show(v[0]) + ", " + show(v[1]); }
 
-Result other_modes_act_as_zero(const harness::PellastoModule& m, Context&) {
+Result other_modes_act_as_zero(const hostside::PellastoModule& m, Context&) {
   CountingHost host;
   const HostHooks hooks = counting_hooks(&host);
   install_hooks(&hooks);
   for (std::int32_t mode : {-1, 3, 7, 255, INT_MIN, INT_MAX}) {
     host = CountingHost{};
     host.scribble = true;
-    harness::Sample s;
-    s.state.surface_normal = harness::normalized({1, 2, 3});
+    hostside::Sample s;
+    s.state.surface_normal = hostside::normalized({1, 2, 3});
     s.params.mode = mode;
     s.params.direction = {3, 1, 2};
     s.params.position = {-1, 2, 4};
@@ -103,13 +103,13 @@ Result other_modes_act_as_zero(const harness::PellastoModule& m, Context&) {
     std::string wrong;
     if (host.asked != only) {
       wrong = "the host was asked for " + joined(host.asked) + ", not " + joined(only);
-    } else if (!harness::same_bits(s.seen, host_frame)) {
+    } else if (!hostside::same_bits(s.seen, host_frame)) {
       wrong = "the input saw " + show_pair(s.seen) + ", not the host's own " +
               show_pair(host_frame);
     } else if (host.rotations + host.transforms != 0) {
       wrong = "the host was asked to rotate or transform";
-    } else if (!harness::same_bits(s.derivatives, host_frame) || returned != 1 ||
-               !harness::same_bits(s.result, s.params.input)) {
+    } else if (!hostside::same_bits(s.derivatives, host_frame) || returned != 1 ||
+               !hostside::same_bits(s.result, s.params.input)) {
       wrong =
           "the call did not return 1 with the input's value and the host's vectors "
           "put back (the input's evaluation had written over them)";
@@ -121,7 +121,7 @@ Result other_modes_act_as_zero(const harness::PellastoModule& m, Context&) {
   return Result::pass();
 }
 
-Result whole_turns_do_not_turn(const harness::PellastoModule& m, Context&) {
+Result whole_turns_do_not_turn(const hostside::PellastoModule& m, Context&) {
   CountingHost host;
   const HostHooks hooks = counting_hooks(&host);
   install_hooks(&hooks);
@@ -131,14 +131,14 @@ Result whole_turns_do_not_turn(const harness::PellastoModule& m, Context&) {
         continue;  // the unturned reference: rotation 0
       }
       // The reference model's unturned frame, not the module's own answer.
-      const harness::Prediction none = harness::predict(model_sample(c));
+      const hostside::Prediction none = hostside::predict(model_sample(c));
       for (float turns : {1.0f, -2.0f, 3.0f, 4096.0f, -1e6f, 16777216.0f}) {
         Case whole = c;
         whole.turns = turns;
         host = CountingHost{};
         const Shaded r = shade(m, whole);
         if (host.rotations + host.transforms != 0 ||
-            !harness::same_bits(r.seen, none.frame)) {
+            !hostside::same_bits(r.seen, none.frame)) {
           return Result::fail(
               c.name + ", made " + show(turns) + ": " +
               (host.rotations + host.transforms != 0
@@ -154,13 +154,13 @@ Result whole_turns_do_not_turn(const harness::PellastoModule& m, Context&) {
   return Result::pass();
 }
 
-Result near_normal_gives_a_frame(const harness::PellastoModule& m, Context&) {
+Result near_normal_gives_a_frame(const hostside::PellastoModule& m, Context&) {
   const Vector leanings[] = {{0, 0, 1}, {1, 2, 3}, {-2, 0.5f, 1}, {0.3f, -0.8f, 0.2f}};
   for (const Vector& lean : leanings) {
-    const Vector n = harness::normalized(lean);
+    const Vector n = hostside::normalized(lean);
     // A unit vector across the normal, which the tangent must follow.
     const Vector other = std::fabs(n.x) < 0.9f ? Vector{1, 0, 0} : Vector{0, 1, 0};
-    const Vector across = harness::normalized(harness::cross(n, other));
+    const Vector across = hostside::normalized(hostside::cross(n, other));
     for (double angle : {1e-2, 1e-3, 1e-4}) {
       for (float length : {1.0f, 7.5f}) {
         for (std::int32_t mode : {kPellastoModeDirection, kPellastoModePosition}) {
@@ -175,13 +175,13 @@ Result near_normal_gives_a_frame(const harness::PellastoModule& m, Context&) {
           k.position = k.point + d;
           const Shaded r = shade(m, k);
           const Vector t = r.seen[1];
-          const bool unit = std::fabs(harness::length(t) - 1.0f) <= kTolerance;
+          const bool unit = std::fabs(hostside::length(t) - 1.0f) <= kTolerance;
           // The direction's own rounding moves the tangent by up to about
           // 1e-7 / angle.
-          const bool along = harness::near(t, across, 2e-3f) &&
-                             harness::near(r.seen[0], harness::cross(n, t), 1e-5f);
-          const harness::Prediction want = harness::predict(model_sample(k));
-          if (unit && along && !harness::same_bits(r.seen, want.frame)) {
+          const bool along = hostside::near(t, across, 2e-3f) &&
+                             hostside::near(r.seen[0], hostside::cross(n, t), 1e-5f);
+          const hostside::Prediction want = hostside::predict(model_sample(k));
+          if (unit && along && !hostside::same_bits(r.seen, want.frame)) {
             return Result::fail("mode " + std::to_string(mode) + ", normal " + show(n) +
                                 ", direction " + show(d) + ": the input saw " +
                                 show_pair(r.seen) + ", the reference model says " +
@@ -211,7 +211,7 @@ Result near_normal_gives_a_frame(const harness::PellastoModule& m, Context&) {
   }
 }
 
-Result one_rotation_function(const harness::PellastoModule& m, Context& context) {
+Result one_rotation_function(const hostside::PellastoModule& m, Context& context) {
   if (context.output == nullptr) {
     return Result::skip("the module's standard error cannot be captured here");
   }
@@ -226,12 +226,12 @@ Result one_rotation_function(const harness::PellastoModule& m, Context& context)
       hide_host_functions(0);
       return Result::skip("this platform gives no way to hide a host function here");
     }
-    m.set_module_handle(harness::program_module());
+    m.set_module_handle(hostside::program_module());
     context.output->take();
     const Case c = frame_cases(kPellastoModeDirection, true).front();
     Case unturned = c;
     unturned.turns = 0;
-    const Vector expected = harness::expected_tangent(c.normal, c.direction, 0);
+    const Vector expected = hostside::expected_tangent(c.normal, c.direction, 0);
     Shaded r{};
     for (int call = 0; call < 2; ++call) {
       poison_stack();
@@ -239,14 +239,14 @@ Result one_rotation_function(const harness::PellastoModule& m, Context& context)
     }
     const CapturedOutput said = context.output->take();
     hide_host_functions(0);
-    m.set_module_handle(harness::program_module());
+    m.set_module_handle(hostside::program_module());
     const std::string message =
-        harness::failed_lookup_pattern(missing.name, harness::program_module());
-    if (!harness::near(r.seen[1], expected, kTolerance) ||
-        !harness::near(r.seen[0], harness::cross(c.normal, expected), kTolerance)) {
+        hostside::failed_lookup_pattern(missing.name, hostside::program_module());
+    if (!hostside::near(r.seen[1], expected, kTolerance) ||
+        !hostside::near(r.seen[0], hostside::cross(c.normal, expected), kTolerance)) {
       wrong = std::string("a host without ") + missing.name + ", " + c.name +
               ": the input saw " + show_pair(r.seen) + ", expected the unturned " +
-              show(harness::cross(c.normal, expected)) + ", " + show(expected);
+              show(hostside::cross(c.normal, expected)) + ", " + show(expected);
       break;
     }
     if (!said.complete || !std::regex_match(said.err, std::regex(message + message))) {
@@ -262,13 +262,13 @@ Result one_rotation_function(const harness::PellastoModule& m, Context& context)
 // Random samples over the whole input space, drawn from the run's seed.
 constexpr int kRandomSamples = 2000;
 
-Result random_samples_agree(const harness::PellastoModule& m, Context& context) {
+Result random_samples_agree(const hostside::PellastoModule& m, Context& context) {
   std::uint64_t random = context.seed;
-  std::vector<harness::ModelSample> samples;
+  std::vector<hostside::ModelSample> samples;
   samples.reserve(static_cast<std::size_t>(kRandomSamples) *
                   static_cast<std::size_t>(context.repeat));
   for (int i = 0; i < kRandomSamples * context.repeat; ++i) {
-    samples.push_back(harness::random_sample(&random));
+    samples.push_back(hostside::random_sample(&random));
   }
   Result r = agrees_with_model(m, samples);
   if (r.status == Result::Status::kFailed) {
@@ -279,14 +279,14 @@ Result random_samples_agree(const harness::PellastoModule& m, Context& context) 
 
 // Random samples for as long as --fuzz says, each compared with the model as
 // it is drawn.
-Result fuzz_against_model(const harness::PellastoModule& m, Context& context) {
+Result fuzz_against_model(const hostside::PellastoModule& m, Context& context) {
   const double seconds = context.fuzz_seconds;
   if (!(seconds > 0)) {
     return Result::skip("not run: --fuzz was not given");
   }
-  static const HostHooks hooks = harness::recording_hooks();
+  static const HostHooks hooks = hostside::recording_hooks();
   install_hooks(&hooks);
-  harness::Recorder recorder;
+  hostside::Recorder recorder;
   std::uint64_t random = context.seed;
   const auto start = std::chrono::steady_clock::now();
   long samples = 0, wrong = 0;
@@ -294,8 +294,8 @@ Result fuzz_against_model(const harness::PellastoModule& m, Context& context) {
   while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() <
          seconds) {
     for (int i = 0; i < 256; ++i, ++samples) {
-      const harness::ModelSample s = harness::random_sample(&random);
-      const std::string difference = harness::check_against_model(m.shade, s, &recorder);
+      const hostside::ModelSample s = hostside::random_sample(&random);
+      const std::string difference = hostside::check_against_model(m.shade, s, &recorder);
       if (!difference.empty() && wrong++ == 0) {
         first = "sample " + std::to_string(samples + 1) + ": " + difference;
       }
@@ -324,14 +324,14 @@ void add_frame_rule_checks(std::vector<Check>* checks) {
       "frame",
       "a host with only one of the two rotation functions: no turn, and its message",
       one_rotation_function, true));
-  const std::size_t paths = harness::path_cases().size();
+  const std::size_t paths = hostside::path_cases().size();
   checks->push_back(shading_check(
       "model",
       "every path: the host's calls with their arguments, the frame, the result and "
       "the vectors after as the reference model predicts (" +
           std::to_string(paths) + " samples)",
-      [](const harness::PellastoModule& m, Context&) {
-        return agrees_with_model(m, harness::path_cases());
+      [](const hostside::PellastoModule& m, Context&) {
+        return agrees_with_model(m, hostside::path_cases());
       }));
   checks->push_back(shading_check(
       "model",

@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "harness/reference_model.h"
-#include "harness/vec.h"
+#include "hostside/reference_model.h"
+#include "hostside/vec.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
-#include "tools/check/src/host_functions.h"
+#include "tools/check/src/program_exports.h"
 
 namespace check {
 
@@ -53,11 +53,11 @@ float unit(std::uint64_t random) {  // in [-1, 1)
 // One sample of thread `t`, number `i`, from the seed: the host's vectors
 // carry the thread's number in their bits, the rest is any path over the
 // whole input space.
-harness::ModelSample set_up(std::uint64_t seed, int t, int i) {
+hostside::ModelSample set_up(std::uint64_t seed, int t, int i) {
   std::uint64_t r = mix(
       seed ^ mix(static_cast<std::uint64_t>(t) << 32 | static_cast<std::uint64_t>(i)));
   const auto next = [&r] { return r = mix(r); };
-  harness::ModelSample s = harness::random_sample(&r);
+  hostside::ModelSample s = hostside::random_sample(&r);
   std::uint32_t words[6];
   for (std::uint32_t& w : words) {
     w = vector_word(next(), t);
@@ -69,32 +69,32 @@ harness::ModelSample set_up(std::uint64_t seed, int t, int i) {
   s.has_derivatives = true;
   if (next() % 4 != 0) {
     s.has_shader = s.has_words = true;
-    s.connected[static_cast<int>(harness::Param::kInput)] = true;
-    s.connected[static_cast<int>(harness::Param::kMode)] = false;
+    s.connected[static_cast<int>(hostside::Param::kInput)] = true;
+    s.connected[static_cast<int>(hostside::Param::kMode)] = false;
     s.stored.mode = static_cast<std::int32_t>(1 + next() % 2);
-    s.normal = harness::normalized({unit(next()), unit(next()), unit(next())});
+    s.normal = hostside::normalized({unit(next()), unit(next()), unit(next())});
   }
   return s;
 }
 
-Result threads_shade_apart(const harness::PellastoModule& m, Context& context) {
+Result threads_shade_apart(const hostside::PellastoModule& m, Context& context) {
   const int threads = context.threads;
   if (threads < 2) {
     return Result::skip("--threads 1: no calls ran at once");
   }
-  static const HostHooks hooks = harness::recording_hooks();
+  static const HostHooks hooks = hostside::recording_hooks();
   install_hooks(&hooks);
 
   // Each thread's samples and what the reference model predicts for them.
   const auto count = static_cast<std::size_t>(threads) * kSamplesPerThread;
-  std::vector<harness::ModelSample> samples(count);
-  std::vector<harness::Prediction> predicted(count);
+  std::vector<hostside::ModelSample> samples(count);
+  std::vector<hostside::Prediction> predicted(count);
   for (int t = 0; t < threads; ++t) {
     for (int i = 0; i < kSamplesPerThread; ++i) {
       const std::size_t k =
           static_cast<std::size_t>(t) * kSamplesPerThread + static_cast<std::size_t>(i);
       samples[k] = set_up(context.seed, t, i);
-      predicted[k] = harness::predict(samples[k]);
+      predicted[k] = hostside::predict(samples[k]);
     }
   }
 
@@ -109,7 +109,7 @@ Result threads_shade_apart(const harness::PellastoModule& m, Context& context) {
     pool.reserve(static_cast<std::size_t>(threads));
     for (int t = 0; t < threads; ++t) {
       pool.emplace_back([&, t] {
-        harness::Recorder recorder;
+        hostside::Recorder recorder;
         recorder.yield_one_in = kYieldOneIn;
         ++ready;
         while (ready.load() < threads) {
@@ -119,12 +119,12 @@ Result threads_shade_apart(const harness::PellastoModule& m, Context& context) {
         for (int call = 0; call < kCallsPerThread; ++call) {
           const std::size_t k = static_cast<std::size_t>(t) * kSamplesPerThread +
                                 static_cast<std::size_t>(call % kSamplesPerThread);
-          const harness::Observed got =
-              harness::shade_model_sample(m.shade, samples[k], &recorder);
-          const std::string difference = harness::compare(predicted[k], got, recorder);
+          const hostside::Observed got =
+              hostside::shade_model_sample(m.shade, samples[k], &recorder);
+          const std::string difference = hostside::compare(predicted[k], got, recorder);
           if (!difference.empty() && ++f.wrong == 1) {
             f.first = "thread " + std::to_string(t) + ", call " + std::to_string(call) +
-                      ": " + harness::describe(samples[k]) + ": " + difference;
+                      ": " + hostside::describe(samples[k]) + ": " + difference;
           }
         }
       });

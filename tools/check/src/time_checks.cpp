@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "harness/sample.h"
+#include "hostside/sample.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
 
@@ -31,10 +31,10 @@ std::string duration(double seconds) {
   return text;
 }
 
-Result median_call_within_budget(const harness::PellastoModule& m, Context&) {
+Result median_call_within_budget(const hostside::PellastoModule& m, Context&) {
   using Clock = std::chrono::steady_clock;
   // The costliest path: a turned frame, every parameter connected.
-  harness::Sample s;
+  hostside::Sample s;
   s.state.surface_normal = {0.6f, 0.0f, 0.8f};
   s.params.mode = kPellastoModeDirection;
   s.params.direction = {3, 1, 2};

@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "harness/module.h"
+#include "hostside/module.h"
 #include "tools/check/src/alloc_count.h"
 #include "tools/check/src/call_watch.h"
 #include "tools/check/src/capture.h"
@@ -173,14 +173,14 @@ int worker_main(const WorkerRequest& request) {
   context.before_load = fp_control_now();
 
   std::string loader;
-  void* handle = harness::open_module(request.module, &loader);
+  void* handle = hostside::open_module(request.module, &loader);
   if (handle == nullptr) {
     send("unloadable " + escape_detail(loader));
     end_worker();
   }
-  static harness::PellastoModule module{};
+  static hostside::PellastoModule module{};
   std::string missing;
-  harness::bind_pellasto(handle, &module, &missing);
+  hostside::bind_pellasto(handle, &module, &missing);
   module.handle = handle;
   if (module.shade == nullptr) {
     send("no-shader");
@@ -194,13 +194,13 @@ int worker_main(const WorkerRequest& request) {
   context.output = capturing ? &capture : nullptr;
   context.load_output = capturing ? &at_load : nullptr;
   if (module.set_module_handle != nullptr) {
-    module.set_module_handle(harness::program_module());
+    module.set_module_handle(hostside::program_module());
   }
   // Loading ends here: what the module did so far is the load's.
   watch.after_load = process_state_after(watch.before_load);
   restore_process_state(watch.before_load);
   watch.handle = handle;
-  static harness::PellastoModule watched = watch_calls(module);
+  static hostside::PellastoModule watched = watch_calls(module);
   context.module = &watched;
   const std::vector<Check>& checks = catalogue();
   for (int index : request.checks) {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "harness/module.h"
+#include "hostside/module.h"
 #include "tools/check/src/image.h"
 
 namespace {
@@ -103,7 +103,7 @@ std::string pe_with(const std::string& blob, std::uint32_t directory_size = 0) {
 // Each test writes a file of its own: ctest runs them side by side.
 std::string signature_of(const std::string& bytes) {
   const std::string path =
-      harness::program_dir() + "/signature-" +
+      hostside::program_dir() + "/signature-" +
       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bin";
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

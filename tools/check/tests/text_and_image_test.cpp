@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "harness/module.h"
+#include "hostside/module.h"
 #include "tools/check/src/image.h"
 #include "tools/check/src/text.h"
 
@@ -90,7 +90,7 @@ TEST(CheckText, PatternsSelectByGlobOrByPart) {
 }
 
 std::string temp_file(const std::string& name, const std::string& bytes) {
-  const std::string path = harness::program_dir() + "/" + name;
+  const std::string path = hostside::program_dir() + "/" + name;
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<long>(bytes.size()));
   return path;
@@ -145,7 +145,7 @@ TEST(CheckImage, MachinesAreNamedFromTheTable) {
 
 TEST(CheckImage, AModuleCutShortIsTruncatedAndAWholeOneIsNot) {
   const std::string module =
-      harness::program_dir() + "/" + harness::module_file("Pellasto");
+      hostside::program_dir() + "/" + hostside::module_file("Pellasto");
   std::ifstream in(module, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)),
                           std::istreambuf_iterator<char>());

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tools/preview/src/declaration.h"
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 #include "tools/preview/src/options.h"
 #include "tools/preview/src/overlay.h"
 #include "tools/preview/src/png_writer.h"

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 
 namespace preview {
 
-using harness::dot;
-using harness::length;
-using harness::normalized;
+using hostside::dot;
+using hostside::length;
+using hostside::normalized;
 
 namespace {
 

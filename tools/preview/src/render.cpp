@@ -8,14 +8,14 @@
 #include <cmath>
 #include <thread>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 
 namespace preview {
 
-using harness::cross;
-using harness::dot;
-using harness::normalized;
-using harness::same_bits;
+using hostside::cross;
+using hostside::dot;
+using hostside::normalized;
+using hostside::same_bits;
 
 namespace {
 
@@ -86,7 +86,7 @@ void render_rows(Shared* shared) {
             sum = sum + background(1 - 2 * py);
             continue;
           }
-          harness::Sample& s = state.sample;
+          hostside::Sample& s = state.sample;
           s.state.surface_point = hit.point;
           s.state.surface_normal = hit.normal;
           s.derivatives[0] = hit.dpdu;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "shader/pellasto.h"
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 #include "tools/preview/src/scene.h"
 
 namespace preview {

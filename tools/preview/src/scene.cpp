@@ -4,15 +4,15 @@
 
 #include <cmath>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 
 namespace preview {
 
-using harness::cross;
-using harness::dot;
-using harness::length;
-using harness::mul;
-using harness::normalized;
+using hostside::cross;
+using hostside::dot;
+using hostside::length;
+using hostside::mul;
+using hostside::normalized;
 
 namespace {
 

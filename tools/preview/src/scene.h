@@ -7,7 +7,7 @@
 #define PELLASTO_PREVIEW_SCENE_H
 
 #include "host/host_interface.h"
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 
 namespace preview {
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 
 namespace preview {
 

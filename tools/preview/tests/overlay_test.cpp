@@ -11,16 +11,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 #include "tools/preview/src/canvas.h"
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 #include "tools/preview/src/render.h"
 #include "tools/preview/src/scene.h"
 #include "tools/preview/tests/loaded_module.h"
 
 namespace preview {
 
-using harness::normalized;
+using hostside::normalized;
 namespace {
 
 class Overlay : public LoadedModule {

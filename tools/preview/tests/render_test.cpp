@@ -9,17 +9,17 @@
 #include <cmath>
 #include <cstring>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 #include "tools/preview/src/declaration.h"
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 #include "tools/preview/src/scene.h"
 #include "tools/preview/tests/loaded_module.h"
 
 namespace preview {
 
-using harness::cross;
-using harness::length;
-using harness::normalized;
+using hostside::cross;
+using hostside::length;
+using hostside::normalized;
 namespace {
 
 class Render : public LoadedModule {

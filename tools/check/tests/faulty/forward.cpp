@@ -40,7 +40,7 @@ void* own_handle(std::string* real_path) {
 
 struct Loaded {
   void* self;
-  harness::PellastoModule module;
+  hostside::PellastoModule module;
 };
 
 const Loaded& loaded() {
@@ -51,8 +51,8 @@ const Loaded& loaded() {
 #if defined(PELLASTO_REAL_MODULE)
     path = PELLASTO_REAL_MODULE;  // the build's, wherever this copy lies
 #endif
-    void* handle = harness::open_module(path, &error);
-    if (handle == nullptr || !harness::bind_pellasto(handle, &k.module, &missing)) {
+    void* handle = hostside::open_module(path, &error);
+    if (handle == nullptr || !hostside::bind_pellasto(handle, &k.module, &missing)) {
       std::fprintf(stderr, "faulty module: cannot use %s: %s%s\n", path.c_str(),
                    error.c_str(), missing.c_str());
       std::abort();
@@ -68,7 +68,7 @@ Host the_host{};
 
 }  // namespace
 
-const harness::PellastoModule& real() { return loaded().module; }
+const hostside::PellastoModule& real() { return loaded().module; }
 
 #if defined(FAULTY_OWN_HOST)
 const Host& host() { return the_host; }
@@ -149,13 +149,13 @@ PELLASTO_EXPORT int miSetModuleHandle(void* handle) {
     return l.module.set_module_handle(handle == nullptr ? nullptr : l.module.handle);
   }
   faulty::the_host.phen_eval = reinterpret_cast<decltype(faulty::Host::phen_eval)>(
-      harness::find_export(handle, "mi_phen_eval"));
+      hostside::find_export(handle, "mi_phen_eval"));
   faulty::the_host.matrix_rotate_axis =
       reinterpret_cast<decltype(faulty::Host::matrix_rotate_axis)>(
-          harness::find_export(handle, "mi_matrix_rotate_axis"));
+          hostside::find_export(handle, "mi_matrix_rotate_axis"));
   faulty::the_host.vector_transform =
       reinterpret_cast<decltype(faulty::Host::vector_transform)>(
-          harness::find_export(handle, "mi_vector_transform"));
+          hostside::find_export(handle, "mi_vector_transform"));
   return l.module.set_module_handle(l.self);
 #else
   return l.module.set_module_handle(handle);

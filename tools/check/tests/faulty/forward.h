@@ -8,15 +8,15 @@
 #ifndef PELLASTO_CHECK_TESTS_FAULTY_FORWARD_H
 #define PELLASTO_CHECK_TESTS_FAULTY_FORWARD_H
 
-#include "harness/module.h"
 #include "host/module_export.h"
+#include "hostside/module.h"
 #include "shader/pellasto.h"
 
 namespace faulty {
 
 // The real module's entries, loaded on first use; the process ends with a
 // message if it cannot be.
-const harness::PellastoModule& real();
+const hostside::PellastoModule& real();
 
 Boolean shade(Color* result, RenderState* state, FrameParams* params);
 

@@ -3,7 +3,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "platform/symbol_lookup.h"
+#include "host/symbol_lookup.h"
 
 namespace pellasto {
 

@@ -1,14 +1,17 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The host's rotation and direction transform, as every program that plays the
-// host computes them: row-major matrices acting on column vectors,
-// counter-clockwise about the axis seen from its tip.
-#ifndef PELLASTO_HARNESS_HOST_MATH_H
-#define PELLASTO_HARNESS_HOST_MATH_H
+// The host's rotation and direction transform (what mi_matrix_rotate_axis and
+// mi_vector_transform do), as every program that plays the host computes
+// them: row-major matrices acting on column vectors, counter-clockwise about
+// the axis seen from its tip; and the turns and expected tangent the checks
+// compare the module's frame with. Written apart from the module's own maths
+// (shader/frame_math.h) on purpose: it is what that maths is checked against.
+#ifndef PELLASTO_HOSTSIDE_ROTATION_H
+#define PELLASTO_HOSTSIDE_ROTATION_H
 
 #include "host/host_interface.h"
 
-namespace harness {
+namespace hostside {
 
 // Fills `m` with the rotation by `angle` radians about `axis` (need not be unit
 // length). An axis of no length gives the identity and 0.
@@ -26,9 +29,9 @@ float turn_angle(float turns);
 
 // The tangent of the frame about the unit normal `n` for the direction `d`,
 // turned by `turns` with rotate_axis when that is a fractional turn: the
-// reference model's (harness/reference_model.h, model_tangent).
+// reference model's (hostside/reference_model.h, model_tangent).
 Vector expected_tangent(Vector n, Vector d, float turns);
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_HOST_MATH_H
+#endif  // PELLASTO_HOSTSIDE_ROTATION_H

@@ -4,18 +4,18 @@
 // the running shader, the two derivative vectors, the parameter block with a
 // connection word for every 4 bytes of parameters, and the result. Also what
 // the host's evaluation of a connected `input` found and handed back.
-#ifndef PELLASTO_HARNESS_SAMPLE_H
-#define PELLASTO_HARNESS_SAMPLE_H
+#ifndef PELLASTO_HOSTSIDE_SAMPLE_H
+#define PELLASTO_HOSTSIDE_SAMPLE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
-#include "harness/host_module.h"
-#include "harness/module.h"
+#include "hostside/forwarding_module.h"
+#include "hostside/module.h"
 #include "shader/pellasto.h"
 
-namespace harness {
+namespace hostside {
 
 // On cache lines of its own, so that samples of different threads share none.
 struct alignas(64) Sample {
@@ -77,6 +77,6 @@ void* evaluate_in_place(void* context, RenderState* state, void* parameter);
 // rotation and transform are rotate_axis and transform_direction.
 HostHooks real_rotation_hooks(void* (*phen_eval)(void*, RenderState*, void*));
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_SAMPLE_H
+#endif  // PELLASTO_HOSTSIDE_SAMPLE_H

@@ -2,16 +2,16 @@
 // SPDX-License-Identifier: Apache-2.0
 // Loading modules by path and binding them by name, as a renderer does: the
 // Pellasto module with its five entries, and the host modules of
-// harness/host_module.h.
-#ifndef PELLASTO_HARNESS_MODULE_H
-#define PELLASTO_HARNESS_MODULE_H
+// hostside/forwarding_module.h.
+#ifndef PELLASTO_HOSTSIDE_MODULE_H
+#define PELLASTO_HOSTSIDE_MODULE_H
 
 #include <string>
 
-#include "harness/host_module.h"
+#include "hostside/forwarding_module.h"
 #include "shader/pellasto.h"
 
-namespace harness {
+namespace hostside {
 
 // The folder holding the running program.
 std::string program_dir();
@@ -63,7 +63,7 @@ inline constexpr const char* kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rota
 // (at least eight lower-case hex digits), any error number.
 std::string failed_lookup_pattern(const char* name, void* handle);
 
-// A host module built from harness/host_module.cpp.
+// A host module built from hostside/forwarding_module.cpp.
 struct HostModule {
   void* handle;
   HostInstallFn install;
@@ -74,6 +74,6 @@ struct HostModule {
 // cannot be loaded or lacks its entries.
 HostModule load_host(const std::string& base_name, bool exports_host_functions = true);
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_MODULE_H
+#endif  // PELLASTO_HOSTSIDE_MODULE_H

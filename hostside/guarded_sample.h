@@ -8,18 +8,18 @@
 // bit. Its evaluation of a connected `input` (hooks() with this sample as the
 // context) notes the frame in force and whether anything else had changed
 // by then.
-#ifndef PELLASTO_HARNESS_GUARDED_SAMPLE_H
-#define PELLASTO_HARNESS_GUARDED_SAMPLE_H
+#ifndef PELLASTO_HOSTSIDE_GUARDED_SAMPLE_H
+#define PELLASTO_HOSTSIDE_GUARDED_SAMPLE_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "harness/host_module.h"
+#include "hostside/forwarding_module.h"
 #include "shader/pellasto.h"
 
-namespace harness {
+namespace hostside {
 
 class GuardedSample {
  public:
@@ -84,6 +84,6 @@ class GuardedSample {
   std::string changed_after_, changed_during_input_;
 };
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_GUARDED_SAMPLE_H
+#endif  // PELLASTO_HOSTSIDE_GUARDED_SAMPLE_H

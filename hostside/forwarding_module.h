@@ -1,10 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The host modules that stand in for a renderer: shared libraries built from
-// harness/host_module.cpp that export the host functions by name, as a
-// renderer does, and forward every call to the hooks the program installs.
-#ifndef PELLASTO_HARNESS_HOST_MODULE_H
-#define PELLASTO_HARNESS_HOST_MODULE_H
+// Host modules that stand in for a renderer's: shared libraries built from
+// hostside/forwarding_module.cpp that export the host functions by name, as a
+// renderer's module does, and forward every call to the hooks the program
+// installs (the tests, benchmarks, stress and fuzz programs load them;
+// pellasto-check compiles the same file into itself and exports the
+// functions from its own image).
+#ifndef PELLASTO_HOSTSIDE_FORWARDING_MODULE_H
+#define PELLASTO_HOSTSIDE_FORWARDING_MODULE_H
 
 #include "host/host_interface.h"
 
@@ -28,4 +31,4 @@ typedef int (*HostLookupsFn)(const char* name);
 
 }  // extern "C"
 
-#endif  // PELLASTO_HARNESS_HOST_MODULE_H
+#endif  // PELLASTO_HOSTSIDE_FORWARDING_MODULE_H

@@ -1,14 +1,14 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "tools/preview/src/host.h"
+#include "tools/preview/src/module_calls.h"
 
-#include "harness/host_math.h"
+#include "hostside/rotation.h"
 
 #define PREVIEW_HOST_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace preview {
 
-void ShaderInstance::prepare(harness::Sample* sample) const {
+void ShaderInstance::prepare(hostside::Sample* sample) const {
   sample->disconnect_all();
   sample->params = params;
   if (input_shader != nullptr) {
@@ -19,31 +19,31 @@ void ShaderInstance::prepare(harness::Sample* sample) const {
 LoadResult load_module(const std::string& path) {
   LoadResult result;
   Module& m = result.module;
-  void* handle = harness::open_module(path, &result.error);
+  void* handle = hostside::open_module(path, &result.error);
   if (handle == nullptr) {
     result.error = "cannot load module: " + result.error;
     return result;
   }
   std::string missing;
-  if (!harness::bind_pellasto(handle, &m, &missing)) {
-    harness::close_module(handle);
+  if (!hostside::bind_pellasto(handle, &m, &missing)) {
+    hostside::close_module(handle);
     m.handle = nullptr;
     result.status = LoadStatus::kMissingEntry;
     result.error = "module " + path + " does not export " + missing;
     return result;
   }
   // This program exports the host functions.
-  m.set_module_handle(harness::program_module());
+  m.set_module_handle(hostside::program_module());
   const int version = m.version();
   if (version != 1) {
-    harness::close_module(handle);
+    hostside::close_module(handle);
     m.handle = nullptr;
     result.status = LoadStatus::kWrongVersion;
     result.error = "module " + path + " has interface version " +
                    std::to_string(version) + "; this host supports version 1 only";
     return result;
   }
-  harness::Sample sample;
+  hostside::Sample sample;
   Boolean instance_init_wanted = 1;
   m.init(&sample.state, nullptr, &instance_init_wanted);
   result.status = LoadStatus::kLoaded;
@@ -54,9 +54,9 @@ void unload_module(Module* module) {
   if (module->handle == nullptr) {
     return;
   }
-  harness::Sample sample;
+  hostside::Sample sample;
   module->exit(&sample.state, nullptr);
-  harness::close_module(module->handle);
+  hostside::close_module(module->handle);
   module->handle = nullptr;
 }
 
@@ -88,7 +88,7 @@ PREVIEW_HOST_EXPORT void* mi_phen_eval(RenderState* state, void* parameter) {
 // be unit length). Row-major, acting on column vectors.
 PREVIEW_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
                                                   float angle) {
-  return harness::rotate_axis(m, axis, angle);
+  return hostside::rotate_axis(m, axis, angle);
 }
 
 // Called by the module on a render thread; writes `in` turned by the upper
@@ -96,5 +96,5 @@ PREVIEW_HOST_EXPORT Boolean mi_matrix_rotate_axis(Matrix* m, const Vector* axis,
 // caller-owned; `out` may be `in`.
 PREVIEW_HOST_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
                                              const Matrix* m) {
-  harness::transform_direction(out, in, m);
+  hostside::transform_direction(out, in, m);
 }

@@ -1,9 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// Looking a function up by name in a loaded module: the only platform service
-// the module needs.
-#ifndef PELLASTO_PLATFORM_SYMBOL_LOOKUP_H
-#define PELLASTO_PLATFORM_SYMBOL_LOOKUP_H
+// Looking a function up by name in a loaded module, with the system's loader
+// (GetProcAddress, dlsym): how the entry-point table (host/entry_table.cpp)
+// finds the host functions in the module the host named, and the only
+// service of the operating system the module calls.
+#ifndef PELLASTO_HOST_SYMBOL_LOOKUP_H
+#define PELLASTO_HOST_SYMBOL_LOOKUP_H
 
 namespace pellasto {
 
@@ -18,4 +20,4 @@ void* find_symbol(void* module, const char* name, int* error);
 
 }  // namespace pellasto
 
-#endif  // PELLASTO_PLATFORM_SYMBOL_LOOKUP_H
+#endif  // PELLASTO_HOST_SYMBOL_LOOKUP_H

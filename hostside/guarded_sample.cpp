@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "harness/guarded_sample.h"
+#include "hostside/guarded_sample.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "harness/host_math.h"
+#include "hostside/rotation.h"
 
-namespace harness {
+namespace hostside {
 
 namespace {
 
@@ -175,4 +175,4 @@ std::string GuardedSample::first_change(bool skip_frame) const {
   return "";
 }
 
-}  // namespace harness
+}  // namespace hostside

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "harness/module.h"
+#include "hostside/module.h"
 
 #include <cinttypes>
 #include <cstdint>
@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-namespace harness {
+namespace hostside {
 
 namespace {
 
@@ -194,4 +194,4 @@ HostModule load_host(const std::string& base_name, bool exports_host_functions) 
   return host;
 }
 
-}  // namespace harness
+}  // namespace hostside

@@ -8,7 +8,7 @@
 // deliberately independent of the module's sources (it includes nothing of
 // shader/), so that a fault in the module's maths is not copied into the
 // reference it is compared with. The one thing it shares with the module's
-// host is the host's rotation (harness/host_math.h): a turned tangent is
+// host is the host's rotation (hostside/rotation.h): a turned tangent is
 // what the host's own mi_matrix_rotate_axis and mi_vector_transform make of
 // it, so the model asks the same functions.
 //
@@ -33,19 +33,19 @@
 //   place. D[0] = n x t in float, D[1] = t.
 // - Then `input`; the result is its value bit for bit; the host's vectors
 //   come back bit for bit; the call returns 1.
-#ifndef PELLASTO_HARNESS_REFERENCE_MODEL_H
-#define PELLASTO_HARNESS_REFERENCE_MODEL_H
+#ifndef PELLASTO_HOSTSIDE_REFERENCE_MODEL_H
+#define PELLASTO_HOSTSIDE_REFERENCE_MODEL_H
 
 #include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "harness/host_module.h"
 #include "host/host_interface.h"
+#include "hostside/forwarding_module.h"
 #include "shader/pellasto.h"
 
-namespace harness {
+namespace hostside {
 
 // The shader's parameters, in block order.
 enum class Param { kInput, kMode, kDirection, kPosition, kRotation };
@@ -103,7 +103,7 @@ struct Prediction {
 Vector model_tangent(Vector n, Vector d, float turns);
 
 // (Whether a rotation turns and the angle handed to the host are
-// is_fractional_turn and turn_angle of harness/host_math.h.)
+// is_fractional_turn and turn_angle of hostside/rotation.h.)
 
 Prediction predict(const ModelSample& s);
 
@@ -213,6 +213,6 @@ std::vector<ModelSample> path_cases();
 // fractional turns, every path.
 ModelSample random_sample(std::uint64_t* random);
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_REFERENCE_MODEL_H
+#endif  // PELLASTO_HOSTSIDE_REFERENCE_MODEL_H

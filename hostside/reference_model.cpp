@@ -2,19 +2,19 @@
 // SPDX-License-Identifier: Apache-2.0
 // The checker's own reference model (see reference_model.h): independent of
 // the module's sources by design.
-#include "harness/reference_model.h"
+#include "hostside/reference_model.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "harness/host_math.h"
-#include "harness/host_module.h"
-#include "harness/sample.h"
-#include "harness/vec.h"
+#include "hostside/forwarding_module.h"
+#include "hostside/rotation.h"
+#include "hostside/sample.h"
+#include "hostside/vec.h"
 
-namespace harness {
+namespace hostside {
 
 namespace {
 
@@ -791,4 +791,4 @@ ModelSample random_sample(std::uint64_t* r) {
   return s;
 }
 
-}  // namespace harness
+}  // namespace hostside

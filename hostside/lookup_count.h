@@ -9,8 +9,8 @@
 // its import address table: count_lookups_in() points that entry at a
 // wrapper that counts the lookups naming the image and passes each call on.
 // On glibc the image can also hide a host function (hidden_lookups()).
-#ifndef PELLASTO_HARNESS_LOOKUP_COUNT_H
-#define PELLASTO_HARNESS_LOOKUP_COUNT_H
+#ifndef PELLASTO_HOSTSIDE_LOOKUP_COUNT_H
+#define PELLASTO_HOSTSIDE_LOOKUP_COUNT_H
 
 #include <atomic>
 #include <cstring>
@@ -20,7 +20,7 @@
 #include <windows.h>
 #endif
 
-namespace harness {
+namespace hostside {
 
 // The lookups of each host function counted in this image; null for a name
 // that is not a host function's.
@@ -140,6 +140,6 @@ inline bool count_lookups_in(HMODULE counted, HMODULE pellasto) {
 
 #endif  // _WIN32
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_LOOKUP_COUNT_H
+#endif  // PELLASTO_HOSTSIDE_LOOKUP_COUNT_H

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include <dlfcn.h>
 
-#include "platform/symbol_lookup.h"
+#include "host/symbol_lookup.h"
 
 // The module must load on glibc 2.28 and later (the render farms' baseline).
 // glibc 2.34 moved dlsym and dlerror from libdl into libc under a new symbol
@@ -10,7 +10,7 @@
 // on every glibc, so the module asks for those. On glibc before 2.34 they are
 // found in libdl, which the build names as a dependency for that reason.
 #if defined(__GLIBC__)
-#include "platform/glibc_versions.h"
+#include "host/glibc_versions.h"
 PELLASTO_GLIBC_BIND(dlsym, dlsym);
 PELLASTO_GLIBC_BIND(dlerror, dlerror);
 #endif

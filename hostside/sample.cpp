@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "harness/sample.h"
+#include "hostside/sample.h"
 
-#include "harness/host_math.h"
+#include "hostside/rotation.h"
 
-namespace harness {
+namespace hostside {
 
 Sample::Sample() {
   state.surface_point = {0, 0, 0};
@@ -71,4 +71,4 @@ HostHooks real_rotation_hooks(void* (*phen_eval)(void*, RenderState*, void*)) {
   return hooks;
 }
 
-}  // namespace harness
+}  // namespace hostside

@@ -1,10 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
 // Vector arithmetic on the host's Vector, for everything that plays the host.
-// The operators live beside Vector (global) so that they are found wherever a
-// Vector is; the named functions live in namespace harness.
-#ifndef PELLASTO_HARNESS_VEC_H
-#define PELLASTO_HARNESS_VEC_H
+// It is deliberately independent of the module's own vector helpers
+// (shader/frame_math.h), which the tests and pellasto-check check with it: a
+// fault there must not be copied here. The operators live beside Vector
+// (global) so that they are found wherever a Vector is; the named functions
+// live in namespace hostside.
+#ifndef PELLASTO_HOSTSIDE_VEC_H
+#define PELLASTO_HOSTSIDE_VEC_H
 
 #include <cmath>
 #include <cstring>
@@ -15,7 +18,7 @@ inline Vector operator+(Vector a, Vector b) { return {a.x + b.x, a.y + b.y, a.z 
 inline Vector operator-(Vector a, Vector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 inline Vector operator*(float s, Vector v) { return {s * v.x, s * v.y, s * v.z}; }
 
-namespace harness {
+namespace hostside {
 
 // Component by component.
 inline Vector mul(Vector a, Vector b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
@@ -43,6 +46,6 @@ inline bool near(Vector a, Vector b, float tolerance) {
          std::fabs(a.z - b.z) <= tolerance;
 }
 
-}  // namespace harness
+}  // namespace hostside
 
-#endif  // PELLASTO_HARNESS_VEC_H
+#endif  // PELLASTO_HOSTSIDE_VEC_H

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "harness/host_math.h"
+#include "hostside/rotation.h"
 
 #include <cmath>
 
-#include "harness/vec.h"
+#include "hostside/vec.h"
 
-namespace harness {
+namespace hostside {
 
 Boolean rotate_axis(Matrix* m, const Vector* axis, float angle) {
   const float len = length(*axis);
@@ -42,4 +42,4 @@ float turn_angle(float turns) {
   return static_cast<float>(static_cast<double>(turns) * 6.283185307179586);
 }
 
-}  // namespace harness
+}  // namespace hostside

@@ -1,8 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// Linked into the Linux programs that ship (pellasto-check) so that they start
-// on glibc 2.28, as the module does, although the build machine's C library
-// and the static C++ runtime linked into them are newer.
+// The programs' glibc baseline: linked into the Linux programs that ship
+// (pellasto-check, and the test program that holds this file to its word) by
+// pellasto_glibc_baseline() (cmake/PellastoGlibc.cmake), so that they start on
+// glibc 2.28, as the module does, although the build machine's C library and
+// the static C++ runtime linked into them are newer. The module itself needs
+// none of this: it binds its two glibc functions itself (host/symbol_lookup_posix.cpp).
 //
 // The linker redirects every reference to a name listed in
 // cmake/PellastoGlibc.cmake to __wrap_<name> (-Wl,--wrap), references from
@@ -34,7 +37,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "platform/glibc_versions.h"
+#include "host/glibc_versions.h"
 
 // A jump to the function's 2.28 version, whatever its arguments: they are
 // left in their registers and on the stack as the caller placed them.

@@ -4,7 +4,10 @@
 
 // Binding a glibc function to the version it had in glibc 2.28, the oldest
 // glibc the Linux binaries load on, although they are linked against a newer
-// one. pellasto_glibc_versions.h is made when the build is configured
+// one: the module's symbol lookup (host/symbol_lookup_posix.cpp) binds dlsym
+// and dlerror with it, and the programs' glibc baseline
+// (tools/glibc_baseline/glibc_compat.cpp) its rebound functions.
+// pellasto_glibc_versions.h is made when the build is configured
 // (cmake/PellastoGlibc.cmake): PELLASTO_GLIBC_VERSION_<name> for each
 // function that newer glibc versions gave a new symbol version.
 

@@ -1,18 +1,18 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
 // The host functions this program exports from its own image are the host
-// modules' own (harness/host_module.cpp, compiled into the program, forwarding
-// every call to the installed hooks); here the checks install their hooks and
-// count the module's lookups in this image.
-#include "tools/check/src/host_functions.h"
+// modules' own (hostside/forwarding_module.cpp, compiled into the program,
+// forwarding every call to the installed hooks); here the checks install their
+// hooks and count the module's lookups in this image.
+#include "tools/check/src/program_exports.h"
 
 #include <cstring>
 
-#include "harness/lookup_count.h"
-#include "harness/module.h"
+#include "hostside/lookup_count.h"
+#include "hostside/module.h"
 #include "tools/check/src/call_watch.h"
 
-// Defined in harness/host_module.cpp, part of this program.
+// Defined in hostside/forwarding_module.cpp, part of this program.
 extern "C" void host_module_install(const HostHooks* hooks);
 
 namespace check {
@@ -28,15 +28,15 @@ bool count_lookups([[maybe_unused]] void* pellasto) {
 #elif defined(_WIN32)
   // Patched once: a second wrapper would pass each lookup on to itself.
   static void* const patched = pellasto;
-  static const bool counting = harness::count_lookups_in(
-      static_cast<HMODULE>(harness::program_module()), static_cast<HMODULE>(pellasto));
+  static const bool counting = hostside::count_lookups_in(
+      static_cast<HMODULE>(hostside::program_module()), static_cast<HMODULE>(pellasto));
   return counting && patched == pellasto;
 #else
   return false;
 #endif
 }
 
-int lookups(const char* name) { return harness::lookups_named(name); }
+int lookups(const char* name) { return hostside::lookups_named(name); }
 
 #if defined(_WIN32)
 
@@ -61,7 +61,7 @@ char** exported_names() {
     for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
       char* name = reinterpret_cast<char*>(base + rvas[i]);
       for (int k = 0; k < 3; ++k) {
-        if (std::strcmp(name, harness::kHostFunctions[k]) == 0) {
+        if (std::strcmp(name, hostside::kHostFunctions[k]) == 0) {
           names[k] = name;
         }
       }
@@ -107,7 +107,7 @@ bool hide_host_functions(unsigned mask) {
 #elif defined(__ELF__) && defined(__GLIBC__)
 
 bool hide_host_functions(unsigned mask) {
-  harness::hidden_lookups().store(mask);
+  hostside::hidden_lookups().store(mask);
   return true;
 }
 

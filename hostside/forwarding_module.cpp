@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// A host module (see host_module.h). Built as often as a program needs
+// A host module (see forwarding_module.h). Built as often as a program needs
 // modules with the same exports (so that a test can tell which module a call
 // reached by the hooks installed in each), with HOST_MODULE_EXPORTS_NOTHING as
 // a module lacking the host functions, and with one or both of
@@ -8,9 +8,9 @@
 // as one lacking that function; HOST_MODULE_WITHOUT_ROTATION stands for both
 // (a module that exports only mi_phen_eval).
 
-#include "harness/host_module.h"
+#include "hostside/forwarding_module.h"
 
-#include "harness/lookup_count.h"
+#include "hostside/lookup_count.h"
 
 #if defined(HOST_MODULE_WITHOUT_ROTATION)
 #define HOST_MODULE_WITHOUT_MATRIX_ROTATE_AXIS
@@ -61,16 +61,16 @@ void* phen_eval(RenderState* state, void* parameter) {
 
 extern "C" {
 decltype(&phen_eval) resolve_phen_eval() {
-  harness::count_lookup("mi_phen_eval");
-  return harness::is_hidden("mi_phen_eval") ? nullptr : phen_eval;
+  hostside::count_lookup("mi_phen_eval");
+  return hostside::is_hidden("mi_phen_eval") ? nullptr : phen_eval;
 }
 [[maybe_unused]] decltype(&matrix_rotate_axis) resolve_matrix_rotate_axis() {
-  harness::count_lookup("mi_matrix_rotate_axis");
-  return harness::is_hidden("mi_matrix_rotate_axis") ? nullptr : matrix_rotate_axis;
+  hostside::count_lookup("mi_matrix_rotate_axis");
+  return hostside::is_hidden("mi_matrix_rotate_axis") ? nullptr : matrix_rotate_axis;
 }
 [[maybe_unused]] decltype(&vector_transform) resolve_vector_transform() {
-  harness::count_lookup("mi_vector_transform");
-  return harness::is_hidden("mi_vector_transform") ? nullptr : vector_transform;
+  hostside::count_lookup("mi_vector_transform");
+  return hostside::is_hidden("mi_vector_transform") ? nullptr : vector_transform;
 }
 HOST_MODULE_EXPORT void* mi_phen_eval(RenderState*, void*)
     __attribute__((ifunc("resolve_phen_eval")));
@@ -84,7 +84,7 @@ HOST_MODULE_EXPORT void mi_vector_transform(Vector*, const Vector*, const Matrix
 #endif
 
 HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
-  return harness::lookups_named(name);
+  return hostside::lookups_named(name);
 }
 }  // extern "C"
 
@@ -111,7 +111,7 @@ HOST_MODULE_EXPORT void mi_vector_transform(Vector* out, const Vector* in,
 #if defined(_WIN32)
 // Called by the test on its own thread, once the Pellasto module is loaded.
 // The first call points the module's GetProcAddress at a wrapper that counts
-// the lookups naming this host module (harness/lookup_count.h), so the counts
+// the lookups naming this host module (hostside/lookup_count.h), so the counts
 // are of the module's own lookups; -1 if it could not be installed.
 extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
   static const bool counting = [] {
@@ -119,9 +119,9 @@ extern "C" HOST_MODULE_EXPORT int host_module_lookups(const char* name) {
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&host_module_lookups), &self);
-    return harness::count_lookups_in(self, GetModuleHandleA("Pellasto.dll"));
+    return hostside::count_lookups_in(self, GetModuleHandleA("Pellasto.dll"));
   }();
-  return counting ? harness::lookups_named(name) : -1;
+  return counting ? hostside::lookups_named(name) : -1;
 }
 
 #else

@@ -1,19 +1,21 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The preview as a host: the render state it hands the shader (the harness's
-// sample plus what the preview's own shaders need), the shader instance with
-// its parameters and the shader connected to `input`, and loading the module.
-// The host functions themselves are exported by name from this program.
-#ifndef PELLASTO_PREVIEW_HOST_H
-#define PELLASTO_PREVIEW_HOST_H
+// The calls between the preview and the module: the render state it hands the
+// shader (the in-process host's sample, hostside/sample.h, plus what the
+// preview's own shaders need), the shader instance with its parameters and the
+// shader connected to `input`, and loading the module. The host functions the
+// module calls back are defined in module_calls.cpp and exported by name from
+// this program.
+#ifndef PELLASTO_PREVIEW_MODULE_CALLS_H
+#define PELLASTO_PREVIEW_MODULE_CALLS_H
 
 #include <cstddef>
 #include <string>
 #include <type_traits>
 
-#include "harness/module.h"
-#include "harness/sample.h"
 #include "host/host_interface.h"
+#include "hostside/module.h"
+#include "hostside/sample.h"
 #include "shader/pellasto.h"
 
 namespace preview {
@@ -34,7 +36,7 @@ struct ShaderInstance {
 
   // Copies the parameters, with `input` connected when there is an input
   // shader, into `sample`.
-  void prepare(harness::Sample* sample) const;
+  void prepare(hostside::Sample* sample) const;
 };
 
 // The host's render state for one sample. The module sees `sample.state`
@@ -42,7 +44,7 @@ struct ShaderInstance {
 // handed. `sample.seen` and `sample.input_evaluations` record what the
 // connected shader saw and how often it ran.
 struct HostState {
-  harness::Sample sample;
+  hostside::Sample sample;
   const ShaderInstance* instance;
   const Scene* scene;
   int object;       // which surface was hit
@@ -58,8 +60,8 @@ inline HostState* host_state(RenderState* state) {
 }
 
 // The loaded module's entries.
-using Module = harness::PellastoModule;
-using harness::program_dir;
+using Module = hostside::PellastoModule;
+using hostside::program_dir;
 
 enum class LoadStatus { kLoaded, kCannotLoad, kMissingEntry, kWrongVersion };
 
@@ -78,4 +80,4 @@ void unload_module(Module* module);
 
 }  // namespace preview
 
-#endif  // PELLASTO_PREVIEW_HOST_H
+#endif  // PELLASTO_PREVIEW_MODULE_CALLS_H

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // The host functions that pellasto-check exports from its own image, as a
 // renderer does, and the means to count the module's lookups of them.
-#ifndef PELLASTO_CHECK_HOST_FUNCTIONS_H
-#define PELLASTO_CHECK_HOST_FUNCTIONS_H
+#ifndef PELLASTO_CHECK_PROGRAM_EXPORTS_H
+#define PELLASTO_CHECK_PROGRAM_EXPORTS_H
 
-#include "harness/host_module.h"
+#include "hostside/forwarding_module.h"
 
 namespace check {
 
@@ -29,4 +29,4 @@ bool hide_host_functions(unsigned mask);
 
 }  // namespace check
 
-#endif  // PELLASTO_CHECK_HOST_FUNCTIONS_H
+#endif  // PELLASTO_CHECK_PROGRAM_EXPORTS_H
