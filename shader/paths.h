@@ -28,6 +28,11 @@ namespace pellasto {
 #define PELLASTO_PATH PELLASTO_INTERNAL
 #endif
 
+// Each path spells its parameters out rather than naming one function type
+// for all six: declared through such a type, GCC gives the callers the
+// register convention but not the definitions in paths.cpp, which then read
+// their arguments from the stack on 32-bit x86.
+
 // `mode` connected: the host evaluates it first.
 PELLASTO_INTERNAL Boolean shade_evaluated_mode(Color* result, RenderState* state,
                                                FrameParams* params);
