@@ -1,5 +1,7 @@
 # SPDX-FileCopyrightText: 2026 The Pellasto developers
 # SPDX-License-Identifier: Apache-2.0
+# Signs one PE file (Authenticode), run after its link by PellastoSign.cmake:
+#
 # cmake -DFILE=<PE file> -DOSSLSIGNCODE=osslsigncode -DOPENSSL=openssl
 #       -DTIME=<signing time, seconds since 1970> -DCAFILE=<roots to verify against>
 #       ( -DPKCS12=<.p12/.pfx> [-DPASSWORD_FILE=<file>]
@@ -168,14 +170,17 @@ if(URL)
   list(APPEND describe -i "${URL}")
 endif()
 set(sign ${OSSLSIGNCODE} sign ${signer} -h sha256 ${describe} -time ${TIME})
+set(signer_named "${subject}")
+if(PKCS11_MODULE AND NOT PKCS12)
+  # (The URI's semicolons escaped: it stays one argument of run().)
+  string(REPLACE ";" "\\;" key "${KEY}")
+  list(APPEND sign -key "${key}")
+  string(APPEND signer_named " (the key ${KEY})")
+endif()
 # sign_file(<in> <out>)
 function(sign_file in out)
-  if(PKCS11_MODULE AND NOT PKCS12)
-    run("osslsigncode could not sign ${name} with ${subject} (the key ${KEY})"
-        ${sign} -key "${KEY}" -in "${in}" -out "${out}")
-  else()
-    run("osslsigncode could not sign ${name} with ${subject}" ${sign} -in "${in}" -out "${out}")
-  endif()
+  run("osslsigncode could not sign ${name} with ${signer_named}"
+      ${sign} -in "${in}" -out "${out}")
 endfunction()
 sign_file("${FILE}" "${work}/signed")
 run("the signature of ${name} does not verify against ${CAFILE} at time ${TIME}"
