@@ -11,7 +11,7 @@
 #     links tools/glibc_baseline/glibc_compat.cpp into <program> and redirects to it
 #     (-Wl,--wrap) every name of the two lists below, in the program's own
 #     code and in the static C++ runtime alike; after each link
-#     cmake/check_elf_program.cmake holds the program to the baseline, and the
+#     tests/cmake/check_elf_program.cmake holds the program to the baseline, and the
 #     build fails naming whatever asks for more. Nothing is done on other
 #     systems, nor for sanitized builds (whose runtimes want a newer glibc
 #     anyway; they do not ship).
@@ -67,15 +67,17 @@ function(_pellasto_glibc_versions header)
     string(CONCAT text "// Made by cmake/PellastoGlibc.cmake from ${libc}:\n"
              "// the version each function had in glibc ${PELLASTO_GLIBC_BASELINE}.\n")
     foreach(name IN LISTS PELLASTO_GLIBC_REBOUND _pellasto_glibc_called)
+      # The newest of its versions at or before the baseline.
       string(REGEX MATCHALL " ${name}@@?GLIBC_[0-9.]+\n" found "${symbols}")
+      list(TRANSFORM found REPLACE ".*GLIBC_([0-9.]+)\n" "\\1")
       set(best "")
-      foreach(line IN LISTS found)
-        string(REGEX REPLACE ".*GLIBC_([0-9.]+)\n" "\\1" version "${line}")
-        if(version VERSION_LESS_EQUAL PELLASTO_GLIBC_BASELINE AND
-           (NOT best OR version VERSION_GREATER best))
-          set(best ${version})
+      foreach(version IN LISTS found)
+        if(version VERSION_LESS_EQUAL PELLASTO_GLIBC_BASELINE)
+          list(APPEND best ${version})
         endif()
       endforeach()
+      list(SORT best COMPARE NATURAL ORDER DESCENDING)
+      list(SUBLIST best 0 1 best)
       if(NOT best)
         message(FATAL_ERROR "${libc} has no version of ${name} at or before glibc "
           "${PELLASTO_GLIBC_BASELINE}: a program that must start there cannot call it "
@@ -127,6 +129,6 @@ function(pellasto_glibc_baseline target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DREADELF=${CMAKE_READELF}
             -DMAX_GLIBC=${PELLASTO_GLIBC_BASELINE} -DREMOVE_ON_FAILURE=ON
-            -P ${PROJECT_SOURCE_DIR}/cmake/check_elf_program.cmake
+            -P ${PROJECT_SOURCE_DIR}/tests/cmake/check_elf_program.cmake
     VERBATIM)
 endfunction()

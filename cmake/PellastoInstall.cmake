@@ -38,7 +38,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/declarations/Pellasto.mtlx
 set(PELLASTO_DECLARATION_NOTE
     "Pellasto.mtlx - the shader's declaration: its parameters and result")
 
-configure_file(${CMAKE_CURRENT_LIST_DIR}/INSTALL.txt.in
+configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/INSTALL.txt.in
                ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/INSTALL-${PELLASTO_PLATFORM}.txt
         DESTINATION ${PELLASTO_SHADER_DIR} RENAME INSTALL.txt COMPONENT Runtime)
@@ -93,9 +93,10 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/templates/CPackProjectConfig.cmake.in
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
 
-# The release check, for scripts/release.sh (cmake/check_release.cmake), with
-# the field's binary checkers. Only the release check needs them: a configure
-# without them goes on, and the release check says what is missing.
+# The release check, for scripts/release.sh (tests/cmake/check_release.cmake),
+# with the field's binary checkers (the binary checks of tests/ use them too).
+# Only the release check needs them: a configure without them goes on, and
+# the release check says what is missing.
 # Debian's python3, where python3-jsonschema is, checks the bills of
 # materials.
 find_program(PELLASTO_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
@@ -120,12 +121,12 @@ function(pellasto_add_install_test)
     return()
   endif()
   get_property(programs GLOBAL PROPERTY pellasto_installed_programs)
-  string(REPLACE ";" "|" programs "${programs}")
+  list(JOIN programs "|" programs)
   add_test(NAME install_lays_out_the_release_folder
            COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR}
                    -DPREFIX=${CMAKE_BINARY_DIR}/install-check
                    -DMODULE=$<TARGET_FILE:Pellasto> "-DEXTRA=${programs}"
-                   -P ${PROJECT_SOURCE_DIR}/cmake/check_install.cmake)
+                   -P ${PROJECT_SOURCE_DIR}/tests/cmake/check_install.cmake)
   # The installed tree is left for the tests that run the installed programs.
   set_tests_properties(install_lays_out_the_release_folder PROPERTIES
                        FIXTURES_SETUP release_folder)

@@ -1,9 +1,10 @@
 # SPDX-FileCopyrightText: 2026 The Pellasto developers
 # SPDX-License-Identifier: Apache-2.0
 # What the linker put into a shipped binary, traced to Debian source
-# packages: read by cmake/check_notices.cmake (THIRD-PARTY-NOTICES must list
-# exactly these) and by cmake/write_bom.cmake (the bill of materials lists
-# them), so that the two cannot disagree. Needs DPKG and DPKG_QUERY set.
+# packages: read by tests/cmake/check_notices.cmake (THIRD-PARTY-NOTICES
+# must list exactly these) and by cmake/write_bom.cmake (the bill of
+# materials lists them), so that the two cannot disagree. Needs DPKG and
+# DPKG_QUERY set.
 #
 # The parts of a binary are the object files and archive members its linker
 # map shows coming from outside the build, and the header-only libraries it
@@ -18,6 +19,13 @@
 #       trace_source_<p>      its source package as Debian names it
 #       trace_version_<p>     that source package's version
 #       from_<p>              one of its files, to name in a message
+#
+#   pellasto_trace_binaries(<binaries>)
+#     the list <binaries> (BINARIES as PellastoNotices.cmake hands it over:
+#     "<release path>|<linker map>|<header>,...", joined by "^") as a list of
+#     entries, one for each shipped binary, for
+#   pellasto_trace_binary(<entry> <build folder>)
+#     sets `binary` (its path in the release) and traces its link as above.
 
 # source_packages(<files>): sets source_<file>, raw_source_<file> and
 # version_<file> for the source package owning each file (the path as given,
@@ -111,4 +119,24 @@ macro(pellasto_trace_link map build)
     set(trace_version_${_trace_package} ${version_${_trace_input}})
   endforeach()
   list(REMOVE_DUPLICATES trace_linked)
+endmacro()
+
+macro(pellasto_trace_binaries binaries)
+  string(REPLACE "^" ";" ${binaries} "${${binaries}}")
+endmacro()
+
+macro(pellasto_trace_binary entry build)
+  string(REPLACE "|" ";" _trace_entry "${entry}")
+  list(GET _trace_entry 0 binary)
+  list(GET _trace_entry 1 _trace_map)
+  set(_trace_entry_headers "")
+  list(LENGTH _trace_entry _trace_parts)
+  if(_trace_parts GREATER 2)
+    list(GET _trace_entry 2 _trace_entry_headers)
+    string(REPLACE "," ";" _trace_entry_headers "${_trace_entry_headers}")
+  endif()
+  if(NOT EXISTS "${_trace_map}")
+    message(FATAL_ERROR "no linker map ${_trace_map}: build ${binary} first")
+  endif()
+  pellasto_trace_link(${_trace_map} ${build} ${_trace_entry_headers})
 endmacro()

@@ -12,7 +12,7 @@
 #       as parts of it too.
 #   pellasto_write_notices()
 #       once every shipped target is known: the test
-#       third_party_notices_match_the_link (cmake/check_notices.cmake), and
+#       third_party_notices_match_the_link (tests/cmake/check_notices.cmake), and
 #       with PELLASTO_BOM the bill of materials of each archive
 #       (cmake/write_bom.cmake), from the same trace of the linker maps.
 
@@ -39,7 +39,7 @@ function(pellasto_write_notices)
       set(binary ${PELLASTO_SHADER_DIR}/$<TARGET_FILE_NAME:${target}>)
     endif()
     get_property(headers GLOBAL PROPERTY pellasto_notice_headers_${target})
-    string(REPLACE ";" "," headers "${headers}")
+    list(JOIN headers "," headers)
     list(APPEND binaries
          "${binary}|${CMAKE_BINARY_DIR}/link-maps/$<TARGET_FILE_NAME:${target}>.map|${headers}")
   endforeach()
@@ -63,7 +63,7 @@ function(pellasto_write_notices)
                    -DPLATFORM=${PELLASTO_PLATFORM} -DBUILD=${CMAKE_BINARY_DIR}
                    -DDPKG=${PELLASTO_DPKG} -DDPKG_QUERY=${PELLASTO_DPKG_QUERY}
                    "-DBINARIES=${binaries}"
-                   -P ${PROJECT_SOURCE_DIR}/cmake/check_notices.cmake)
+                   -P ${PROJECT_SOURCE_DIR}/tests/cmake/check_notices.cmake)
   # The same check on a copy whose module names another package than the C
   # library's for the start-up files: both the missing and the stale notice
   # must be reported.
@@ -79,7 +79,7 @@ function(pellasto_write_notices)
                    -DPLATFORM=${PELLASTO_PLATFORM} -DBUILD=${CMAKE_BINARY_DIR}
                    -DDPKG=${PELLASTO_DPKG} -DDPKG_QUERY=${PELLASTO_DPKG_QUERY}
                    "-DBINARIES=${binaries}"
-                   -P ${PROJECT_SOURCE_DIR}/cmake/check_notices.cmake)
+                   -P ${PROJECT_SOURCE_DIR}/tests/cmake/check_notices.cmake)
   set_tests_properties(notices_check_rejects_a_missing_and_a_stale_part PROPERTIES
     PASS_REGULAR_EXPRESSION
     "Debian source (glibc|cross-toolchain-base|mingw-w64)\\), which the notices do not list.*stale: the notices list zlib.*no licence text \"==== \\[zlib\\]")

@@ -26,9 +26,29 @@
 # for distribution. The signing time is PELLASTO_SOURCE_DATE_EPOCH.
 
 option(PELLASTO_SIGN "Sign the shipped PE files (Authenticode, osslsigncode)" OFF)
+
+# pellasto_sign(<target>): the target's file is signed after each link.
+# (Nothing without PELLASTO_SIGN, or off Windows.)
+function(pellasto_sign target)
+  if(NOT PELLASTO_SIGN OR NOT WIN32)
+    return()
+  endif()
+  if(TARGET pellasto_test_signer)
+    add_dependencies(${target} pellasto_test_signer)
+  endif()
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${_pellasto_sign_settings}
+               ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/sign_pe.cmake ${_pellasto_signer_files})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
+            -DOSSLSIGNCODE=${PELLASTO_OSSLSIGNCODE} -DOPENSSL=${PELLASTO_OPENSSL}
+            -DTIME=${PELLASTO_SOURCE_DATE_EPOCH} -DCAFILE=${_pellasto_sign_cafile}
+            ${_pellasto_sign_key} "-DDESCRIPTION=${PROJECT_NAME} ${PROJECT_VERSION}"
+            -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/sign_pe.cmake
+    COMMENT "Signing ${target}"
+    VERBATIM)
+endfunction()
+
 if(NOT PELLASTO_SIGN OR NOT WIN32)
-  function(pellasto_sign target)
-  endfunction()
   return()
 endif()
 
@@ -93,20 +113,3 @@ set(PELLASTO_SIGN_CAFILE_USED ${_pellasto_sign_cafile})
 set(_pellasto_sign_settings ${CMAKE_BINARY_DIR}/signing-settings.txt)
 file(CONFIGURE OUTPUT ${_pellasto_sign_settings}
      CONTENT "${_pellasto_sign_key};${_pellasto_sign_cafile};${PELLASTO_SOURCE_DATE_EPOCH}\n")
-
-# pellasto_sign(<target>): the target's file is signed after each link.
-function(pellasto_sign target)
-  if(TARGET pellasto_test_signer)
-    add_dependencies(${target} pellasto_test_signer)
-  endif()
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${_pellasto_sign_settings}
-               ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/sign_pe.cmake ${_pellasto_signer_files})
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
-            -DOSSLSIGNCODE=${PELLASTO_OSSLSIGNCODE} -DOPENSSL=${PELLASTO_OPENSSL}
-            -DTIME=${PELLASTO_SOURCE_DATE_EPOCH} -DCAFILE=${_pellasto_sign_cafile}
-            ${_pellasto_sign_key} "-DDESCRIPTION=${PROJECT_NAME} ${PROJECT_VERSION}"
-            -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/sign_pe.cmake
-    COMMENT "Signing ${target}"
-    VERBATIM)
-endfunction()

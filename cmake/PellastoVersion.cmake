@@ -1,35 +1,10 @@
 # SPDX-FileCopyrightText: 2026 The Pellasto developers
 # SPDX-License-Identifier: Apache-2.0
-# What a build is, and what it leaves in the files it makes: the platform
-# name, the product version (project(VERSION), one number for everything),
-# the time that archives carry, the version inside the module, and the module
-# split into the stripped file that ships and the debug information that a
-# crash is symbolised with.
-
-# The platform's name (windows-x86 and so on), and its image format and
-# machine as the binary checks name them (cmake/check_pe_module.cmake,
-# cmake/check_elf_module.cmake).
-if(WIN32)
-  set(PELLASTO_PLATFORM_OS windows)
-  set(PELLASTO_BINARY_FORMAT PE)
-else()
-  string(TOLOWER "${CMAKE_SYSTEM_NAME}" PELLASTO_PLATFORM_OS)
-  set(PELLASTO_BINARY_FORMAT ELF)
-endif()
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
-  set(PELLASTO_PLATFORM_ARCH arm64)
-  set(PELLASTO_WORD_SIZE 64)
-  set(PELLASTO_MACHINE aarch64)
-elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(PELLASTO_PLATFORM_ARCH x86)
-  set(PELLASTO_WORD_SIZE 32)
-  set(PELLASTO_MACHINE i386)
-else()
-  set(PELLASTO_PLATFORM_ARCH x64)
-  set(PELLASTO_WORD_SIZE 64)
-  set(PELLASTO_MACHINE x86-64)
-endif()
-set(PELLASTO_PLATFORM ${PELLASTO_PLATFORM_OS}-${PELLASTO_PLATFORM_ARCH})
+# What a build leaves in the files it makes: the product version
+# (project(VERSION), one number for everything), the time that archives
+# carry, the version inside the module, and the module split into the
+# stripped file that ships and the debug information that a crash is
+# symbolised with.
 
 # Archive times come from the commit, so that two builds of one commit give
 # the same bytes: SOURCE_DATE_EPOCH when the caller sets it, else the

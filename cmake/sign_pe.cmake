@@ -1,5 +1,7 @@
 # SPDX-FileCopyrightText: 2026 The Pellasto developers
 # SPDX-License-Identifier: Apache-2.0
+# Signs one PE file (Authenticode), run after its link by PellastoSign.cmake:
+#
 # cmake -DFILE=<PE file> -DOSSLSIGNCODE=osslsigncode -DOPENSSL=openssl
 #       -DTIME=<signing time, seconds since 1970> -DCAFILE=<roots to verify against>
 #       ( -DPKCS12=<.p12/.pfx> [-DPASSWORD_FILE=<file>]
@@ -56,6 +58,14 @@ function(run what)
   endif()
 endfunction()
 
+# optional(<list> <option> <value>): appends the option and its value to the
+# list, where the value is given.
+function(optional list option value)
+  if(NOT value STREQUAL "")
+    set(${list} ${${list}} ${option} "${value}" PARENT_SCOPE)
+  endif()
+endfunction()
+
 if(NOT EXISTS "${FILE}")
   message(FATAL_ERROR "sign: no file ${FILE}")
 endif()
@@ -96,10 +106,8 @@ if(PKCS12)
     fail("the PKCS#12 file ${PKCS12} does not exist (PELLASTO_SIGN_PKCS12)")
   endif()
   set(pass_in -passin pass:)
-  set(read_pass "")
   if(password_file)
     set(pass_in -passin "file:${password_file}")
-    set(read_pass -readpass "${password_file}")
   endif()
   execute_process(COMMAND ${OPENSSL} pkcs12 -in "${PKCS12}" -nokeys -clcerts ${pass_in}
                           -out "${leaf}"
@@ -115,7 +123,8 @@ if(PKCS12)
     fail("${PKCS12} cannot be opened: the password is wrong, or it is not a PKCS#12 file "
          "(openssl: ${error})")
   endif()
-  set(signer -pkcs12 "${PKCS12}" ${read_pass})
+  set(signer -pkcs12 "${PKCS12}")
+  optional(signer -readpass "${password_file}")
 elseif(PKCS11_MODULE)
   if(NOT EXISTS "${PKCS11_MODULE}")
     fail("the PKCS#11 module ${PKCS11_MODULE} does not exist (PELLASTO_SIGN_PKCS11_MODULE)")
@@ -129,13 +138,10 @@ elseif(PKCS11_MODULE)
   # The signer's certificate comes first in the chain file.
   run("${CERTS} holds no PEM certificate" ${OPENSSL} x509 -in "${CERTS}" -out "${leaf}")
   # The key's URI goes to osslsigncode on its own (sign_file below).
-  set(signer -pkcs11module "${PKCS11_MODULE}" -certs "${CERTS}")
-  if(PKCS11_ENGINE)
-    list(PREPEND signer -pkcs11engine "${PKCS11_ENGINE}")
-  endif()
-  if(password_file)
-    list(APPEND signer -readpass "${password_file}")
-  endif()
+  set(signer "")
+  optional(signer -pkcs11engine "${PKCS11_ENGINE}")
+  list(APPEND signer -pkcs11module "${PKCS11_MODULE}" -certs "${CERTS}")
+  optional(signer -readpass "${password_file}")
 else()
   fail("no certificate: set PELLASTO_SIGN_PKCS12, or PELLASTO_SIGN_PKCS11_MODULE, "
        "PELLASTO_SIGN_KEY and PELLASTO_SIGN_CERTS")
@@ -161,21 +167,20 @@ if(NOT expired EQUAL 0)
 endif()
 
 set(describe "")
-if(DESCRIPTION)
-  list(APPEND describe -n "${DESCRIPTION}")
-endif()
-if(URL)
-  list(APPEND describe -i "${URL}")
-endif()
+optional(describe -n "${DESCRIPTION}")
+optional(describe -i "${URL}")
 set(sign ${OSSLSIGNCODE} sign ${signer} -h sha256 ${describe} -time ${TIME})
+set(signer_named "${subject}")
+if(PKCS11_MODULE AND NOT PKCS12)
+  # (The URI's semicolons escaped: it stays one argument of run().)
+  string(REPLACE ";" "\\;" key "${KEY}")
+  list(APPEND sign -key "${key}")
+  string(APPEND signer_named " (the key ${KEY})")
+endif()
 # sign_file(<in> <out>)
 function(sign_file in out)
-  if(PKCS11_MODULE AND NOT PKCS12)
-    run("osslsigncode could not sign ${name} with ${subject} (the key ${KEY})"
-        ${sign} -key "${KEY}" -in "${in}" -out "${out}")
-  else()
-    run("osslsigncode could not sign ${name} with ${subject}" ${sign} -in "${in}" -out "${out}")
-  endif()
+  run("osslsigncode could not sign ${name} with ${signer_named}"
+      ${sign} -in "${in}" -out "${out}")
 endfunction()
 sign_file("${FILE}" "${work}/signed")
 run("the signature of ${name} does not verify against ${CAFILE} at time ${TIME}"

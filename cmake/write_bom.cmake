@@ -1,5 +1,7 @@
 # SPDX-FileCopyrightText: 2026 The Pellasto developers
 # SPDX-License-Identifier: Apache-2.0
+# Writes one archive's bill of materials, run at install by PellastoNotices.cmake:
+#
 # cmake -DROOT=<installed tree> -DFILES=<installed files> -DOUT=<bill of materials>
 #       -DNAME=<archive name> -DVERSION=<version> -DPLATFORM=<platform>
 #       -DBUILD=<build folder> -DDPKG=dpkg -DDPKG_QUERY=dpkg-query
@@ -152,27 +154,15 @@ endforeach()
 # What is linked into each binary of the release archive.
 set(libraries "")
 set(d 0)
-string(REPLACE "^" ";" BINARIES "${BINARIES}")
+pellasto_trace_binaries(BINARIES)
 foreach(entry IN LISTS BINARIES)
   if(SYMBOLS)
     break()
   endif()
-  string(REPLACE "|" ";" entry "${entry}")
-  list(GET entry 0 binary)
-  list(GET entry 1 map)
-  list(LENGTH entry count)
-  set(headers "")
-  if(count GREATER 2)
-    list(GET entry 2 headers)
-    string(REPLACE "," ";" headers "${headers}")
-  endif()
+  pellasto_trace_binary("${entry}" ${BUILD})
   if(NOT binary IN_LIST paths)
     fail("${binary} is not among the installed files")
   endif()
-  if(NOT EXISTS "${map}")
-    fail("no linker map ${map}")
-  endif()
-  pellasto_trace_link(${map} ${BUILD} ${headers})
   if(trace_problems)
     fail("${binary} ${trace_problems}")
   endif()

@@ -17,7 +17,7 @@
 # PELLASTO_SIGN_PKCS12 or PELLASTO_SIGN_PKCS11_MODULE names (README,
 # "Signing a release"), else with a throwaway test certificate. Then
 # `sha256sum -c` checks the two checksum files, and
-# build/release-PLATFORM/check-release.cmake (cmake/check_release.cmake) the
+# build/release-PLATFORM/check-release.cmake (tests/cmake/check_release.cmake) the
 # install route, the archives' contents against it, the signatures, the bills
 # of materials, the shipped module's PE or ELF check, and the shipped
 # programs run on the shipped module. A failure anywhere (a missing, wrong or
@@ -43,7 +43,9 @@ for platform in "${platforms[@]}"; do
   trap 'rm -f "$build"/Pellasto-*; echo "release: $platform failed; no archive left" >&2' ERR
   cmake --workflow --preset "release-$platform"
   # Each archive has its checksum file, and it holds the archive's digest.
-  version=$(sed -n 's/^project(Pellasto VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  # The version is the project's, as the configure step above recorded it.
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+  [ -n "$version" ] || { echo "release: no project version in $build/CMakeCache.txt" >&2; false; }
   extension=tar.gz
   case $platform in windows-*) extension=zip ;; esac
   name=Pellasto-$version-$platform

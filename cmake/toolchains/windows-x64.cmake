@@ -6,8 +6,8 @@ set(PELLASTO_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
-find_program(PELLASTO_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_DEFAULT_PATH)
-find_program(PELLASTO_WINE64 NAMES wine64)
+# Wine's own folders before PATH.
+find_program(PELLASTO_WINE64 NAMES wine64 HINTS /usr/lib/wine /usr/lib64/wine)
 if(PELLASTO_WINE64)
   get_filename_component(_pellasto_cmake_dir ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
   set(CMAKE_CROSSCOMPILING_EMULATOR

@@ -20,7 +20,7 @@
 //   - replaced names, which glibc 2.28 lacks altogether or which changed
 //     their meaning: each is written out below from what 2.28 has.
 //
-// cmake/check_elf_program.cmake then holds the linked program to 2.28, so
+// tests/cmake/check_elf_program.cmake then holds the linked program to 2.28, so
 // that a call added later that is newer fails the build with its name.
 
 #include <dlfcn.h>

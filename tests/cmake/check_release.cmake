@@ -4,14 +4,14 @@
 # cmake/templates/check-release.cmake.in), after its package step and
 # scripts/release.sh's `sha256sum -c` of the two archives' checksum files.
 # Each fact about the archives is checked once, here:
-#   - the install route: cmake/check_install.cmake installs the build (both
+#   - the install route: check_install.cmake installs the build (both
 #     components) and checks its layout, the programs (pellasto-check must
 #     ship) and the debug file beside each binary;
 #   - the archives unpack into one folder, Pellasto-<version>-<platform>/,
 #     holding exactly the files of that install, byte for byte;
 #   - each archive has its CycloneDX bill of materials inside and beside it,
-#     valid against the schema (cmake/cyclonedx/, offline) and listing the
-#     archive's files and what its binaries link (cmake/validate_bom.py);
+#     valid against the schema (cyclonedx/ here, offline) and listing the
+#     archive's files and what its binaries link (validate_bom.py);
 #   - the module, as shipped, passes its PE or ELF check, stripped and with
 #     this version;
 #   - the highest GLIBC version of each shipped ELF binary: the module's is
