@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: Apache-2.0
 # wine-run.sh WINE PREFIX [PROGRAM [ARGS...]]
 # Runs a Windows test program under WINE, quietly, in the throwaway Wine prefix
-# PREFIX (inside the build folder). The prefix is created on first use, once,
-# however many tests start at the same time; a prefix's first boot is slow.
+# PREFIX (the presets share one per architecture, build/wine/win32 and
+# build/wine/win64). The prefix is created on first use, once, however many
+# tests or builds start at the same time; a prefix's first boot is slow.
 # Without a PROGRAM it only creates the prefix: the build does that in a step
 # of its own, so that wine's first-run work never lands in a test's output.
 set -eu
