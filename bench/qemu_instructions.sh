@@ -4,7 +4,8 @@
 # Instructions per shader call counted under qemu-user, for a build whose
 # programs this kernel cannot run itself (a kernel without 32-bit support
 # runs no 32-bit x86 program, under valgrind or otherwise). The same table as
-# scripts/callgrind.sh: shader, floor and limit per case, and the ratio.
+# scripts/callgrind.sh (scripts/instruction-table.sh): shader, floor and limit
+# per case, and the ratio.
 #
 #   bench/qemu_instructions.sh [build-dir [qemu]]   (default build/bench-x86, qemu-i386)
 #
@@ -44,15 +45,6 @@ per_call() {  # kind case
   echo $(( (many - few + 1000) / 2000 ))
 }
 
-cases=(mode0/unconnected mode1/unconnected mode2/unconnected mode1_turn/unconnected
-       mode0/connected mode1/connected mode2/connected mode1_turn/connected)
-floor=$(per_call floor mode0/unconnected)
-printf '| case | shader Ir/call | floor Ir/call | limit Ir/call | ratio | goal |\n'
-printf '|---|---:|---:|---:|---:|---|\n'
-for c in "${cases[@]}"; do
-  shader=$(per_call shader "$c")
-  limit=$(per_call limit "$c")
-  ratio=$(awk -v s="$shader" -v f="$floor" -v l="$limit" 'BEGIN { printf "%.3f", s / (f + l) }')
-  goal=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.10 ? "met" : "MISSED") }')
-  printf '| %s | %d | %d | %d | %s | <= 1.10: %s |\n' "$c" "$shader" "$floor" "$limit" "$ratio" "$goal"
-done
+# shellcheck source=scripts/instruction-table.sh
+source scripts/instruction-table.sh
+instruction_table

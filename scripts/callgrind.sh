@@ -32,15 +32,6 @@ per_call() {
   echo $(( (collected + calls / 2) / calls ))
 }
 
-cases=(mode0/unconnected mode1/unconnected mode2/unconnected mode1_turn/unconnected
-       mode0/connected mode1/connected mode2/connected mode1_turn/connected)
-floor=$(per_call floor mode0/unconnected)
-printf '| case | shader Ir/call | floor Ir/call | limit Ir/call | ratio | goal |\n'
-printf '|---|---:|---:|---:|---:|---|\n'
-for c in "${cases[@]}"; do
-  shader=$(per_call shader "$c")
-  limit=$(per_call limit "$c")
-  ratio=$(awk -v s="$shader" -v f="$floor" -v l="$limit" 'BEGIN { printf "%.3f", s / (f + l) }')
-  goal=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.10 ? "met" : "MISSED") }')
-  printf '| %s | %d | %d | %d | %s | <= 1.10: %s |\n' "$c" "$shader" "$floor" "$limit" "$ratio" "$goal"
-done
+# shellcheck source=scripts/instruction-table.sh
+source scripts/instruction-table.sh
+instruction_table

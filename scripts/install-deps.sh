@@ -102,15 +102,23 @@ if [ $need_source -eq 1 ]; then
 fi
 # A mirror caught mid-sync can fail one index (seen: bookworm-security's i386
 # list); the others are still good, so go on and let the install decide.
+# apt's own progress lines are shown, one a line (no bars redrawn in place),
+# so that a CI log says what is being fetched and unpacked.
+apt=(apt-get -o Dpkg::Progress-Fancy=0 -o Dpkg::Use-Pty=0 -o APT::Color=0)
 updated=1
-apt-get update -qq || {
+echo "install-deps: apt-get update"
+"${apt[@]}" update || {
   updated=0
   echo "install-deps: apt-get update failed for some index; going on with the lists it has" >&2
 }
 if [ ${#missing[@]} -gt 0 ] || [ ${#removing[@]} -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]:-nothing}${removing[*]:+; removing ${removing[*]}}"
+  # What is missing, a line per group of the list above (the group's comment
+  # is not kept: the packages name themselves).
+  echo "install-deps: installing ${#missing[@]} packages (and what they depend on):"
+  printf '%s\n' "${missing[@]}" | paste -d' ' - - - - - - | sed 's/^/install-deps:   /'
+  [ ${#removing[@]} -eq 0 ] || echo "install-deps: removing ${removing[*]%-}"
   missing+=("${removing[@]}")
-  if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  if ! "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"; then
     [ $updated -eq 0 ] || exit 1
     # Without one architecture's security list, amd64 and i386 cannot agree
     # on the versions of the libraries they share. For this one command
@@ -119,8 +127,8 @@ if [ ${#missing[@]} -gt 0 ] || [ ${#removing[@]} -gt 0 ]; then
     echo "install-deps: retrying with the main suite's versions for both architectures" >&2
     prefs=$(mktemp -d)
     printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs/main-first.pref"
-    apt-get install -y -qq --no-install-recommends \
-      -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}" >/dev/null
+    "${apt[@]}" install -y -q --no-install-recommends \
+      -o Dir::Etc::PreferencesParts="$prefs" "${missing[@]}"
     rm -rf "$prefs"
   fi
 fi
@@ -128,7 +136,7 @@ if [ $need_qemu -eq 1 ]; then
   echo "install-deps: unpacking qemu-i386 of qemu-user/$backports into $qemu_dir"
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
-  (cd "$work" && apt-get download -qq "qemu-user/$backports" 2>/dev/null)
+  (cd "$work" && "${apt[@]}" download -q "qemu-user/$backports")
   deb=$(ls "$work"/qemu-user_*.deb)
   dpkg-deb -x "$deb" "$work/root"
   mkdir -p "$qemu_dir/bin"
@@ -136,3 +144,4 @@ if [ $need_qemu -eq 1 ]; then
   mv "$qemu_dir/bin/qemu-i386.new" "$qemu_dir/bin/qemu-i386"
   dpkg-deb -f "$deb" Package Version >"$qemu_dir/SOURCE"
 fi
+echo "install-deps: done"

@@ -11,6 +11,9 @@
 # build/release-PLATFORM/:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
+#   release-source.txt   what was built: the commit (when the tree had no
+#                        uncommitted change) and the signer; the reproducible
+#                        leg compares its own build of that commit with these
 # each with a .sha256 beside it, and its bill of materials (CycloneDX 1.6
 # JSON, .cdx.json), which the archive also holds. On Windows the PE files are
 # signed (cmake/PellastoSign.cmake): with the certificate that
@@ -27,6 +30,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# What this release was built from, for scripts/reproducible.sh: the commit,
+# when the tree holds nothing else (no uncommitted change, no untracked file),
+# and the certificate the PE files were signed with.
+source_stamp() {
+  local commit=none
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1 &&
+    [ -z "$(git status --porcelain --untracked-files=normal)" ]; then
+    commit=$(git rev-parse HEAD)
+  fi
+  echo "commit $commit"
+  echo "signer ${PELLASTO_SIGN_PKCS12:-}${PELLASTO_SIGN_PKCS11_MODULE:+ pkcs11 $PELLASTO_SIGN_PKCS11_MODULE ${PELLASTO_SIGN_KEY:-}}"
+}
+
 platforms=("$@")
 [ ${#platforms[@]} -gt 0 ] || platforms=(windows-x86 windows-x64 linux-x64 linux-x86 linux-arm64)
 
@@ -39,8 +55,9 @@ for platform in "${platforms[@]}"; do
   echo "=== release $platform"
   # The archives of an earlier version must not be taken for this one's, and
   # none is left behind by a release that fails.
-  rm -f "$build"/Pellasto-*
-  trap 'rm -f "$build"/Pellasto-*; echo "release: $platform failed; no archive left" >&2' ERR
+  rm -f "$build"/Pellasto-* "$build/release-source.txt"
+  trap 'rm -f "$build"/Pellasto-* "$build/release-source.txt"; echo "release: $platform failed; no archive left" >&2' ERR
+  stamp=$(source_stamp)
   cmake --workflow --preset "release-$platform"
   # Each archive has its checksum file, and it holds the archive's digest.
   # The version is the project's, as the configure step above recorded it.
@@ -59,6 +76,7 @@ for platform in "${platforms[@]}"; do
     rm -rf "$build/bom-copy"
   done
   cmake -P "$build/check-release.cmake"
+  echo "$stamp" >"$build/release-source.txt"
   trap - ERR
 done
 echo "release: ${platforms[*]} made and checked"

@@ -88,8 +88,9 @@ wine32_missing() {
 leg windows-x86 "$(wine32_missing)" cmake --workflow --preset windows-x86
 
 # The release archives of all five platforms, checked as users receive them
-# (their programs run under the cross legs' emulators), then built twice more
-# from two fresh clones to show every byte is reproducible.
+# (their programs run under the cross legs' emulators), then built once more
+# from a fresh clone elsewhere and compared with them, to show every byte is
+# reproducible.
 release_missing() { echo "$(m32_missing)$(wine64_missing)$(wine32_missing)$(arm64_missing)"; }
 leg release "$(release_missing)" bash scripts/release.sh
 leg reproducible "$(release_missing)$(have git || echo 'git not installed')" \
