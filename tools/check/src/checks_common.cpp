@@ -24,6 +24,29 @@ std::string one_line(const std::string& text) {
   return s;
 }
 
+std::string mode_name(std::int32_t mode, bool turned) {
+  return "mode " + std::to_string(mode) + (turned ? ", turned" : ", unturned");
+}
+
+std::string listed(const std::vector<std::string>& names) {
+  std::string s;
+  for (const std::string& n : names) {
+    s += (s.empty() ? "" : ", ") + n;
+  }
+  return "[" + s + "]";
+}
+
+std::string show_pair(const Vector v[2]) { return show(v[0]) + ", " + show(v[1]); }
+
+void shade_calling_every_function(const harness::PellastoModule& m, harness::Sample* s) {
+  s->params.input = {9, 8, 7, 6};
+  s->params.mode = kPellastoModeDirection;
+  s->params.direction = {1, 2, 0};
+  s->params.rotation = 0.25f;
+  s->connect(&s->params.input);
+  s->shade(m.shade);
+}
+
 Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
   const std::uint32_t words[3] = {x, y, z};
   Vector v;

@@ -58,6 +58,16 @@ struct Shaded {
 
 Shaded shade(const harness::PellastoModule& m, const Case& c);
 
+// "mode 1, turned" and the like, as the checks' names say it.
+std::string mode_name(std::int32_t mode, bool turned);
+// Names as a list: "[mode, input]".
+std::string listed(const std::vector<std::string>& names);
+// D[0] and D[1] as the reports show them.
+std::string show_pair(const Vector v[2]);
+
+// Shades a connected, turned sample, which calls every host function.
+void shade_calling_every_function(const harness::PellastoModule& m, harness::Sample* s);
+
 inline constexpr float kTolerance = 1e-5f;
 
 // The catalogue's group of the fuzz check, run only with --fuzz.

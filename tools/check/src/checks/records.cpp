@@ -130,9 +130,7 @@ Result lifecycle_leaves_records(Context& context) {
   return Result::holds(found.empty(), "Pellasto_exit: " + found);
 }
 
-}  // namespace
-
-void add_record_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   const std::string n = std::to_string(record_cases().size());
   checks->push_back(shading_check(
       "records",
@@ -147,5 +145,9 @@ void add_record_checks(std::vector<Check>* checks) {
   checks->push_back({"records", "Pellasto_init and Pellasto_exit write no record",
                      lifecycle_leaves_records});
 }
+
+const GroupRegistration kRegistration(800, "records", add_checks);
+
+}  // namespace
 
 }  // namespace check

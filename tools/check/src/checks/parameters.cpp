@@ -1,0 +1,130 @@
+// SPDX-FileCopyrightText: 2026 The Pellasto developers
+// SPDX-License-Identifier: Apache-2.0
+// The parameters the module asks the host for, and the values it uses.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "harness/host_math.h"
+#include "harness/module.h"
+#include "harness/sample.h"
+#include "harness/vec.h"
+#include "tools/check/src/catalogue.h"
+#include "tools/check/src/checks_common.h"
+#include "tools/check/src/host_functions.h"
+
+namespace check {
+
+namespace {
+
+using harness::Sample;
+
+// A host that notes which parameters the module asks it to evaluate, in
+// order, and hands back its own value for `direction`.
+struct RecordingHost {
+  std::vector<std::string> asked;
+  Vector direction_value{0, 3, 0};
+};
+
+void* evaluate_and_record(void* context, RenderState* state, void* parameter) {
+  auto* host = static_cast<RecordingHost*>(context);
+  Sample& s = Sample::of(state);
+  const FrameParams& p = s.params;
+  if (parameter == &p.input) {
+    host->asked.push_back("input");
+  }
+  if (parameter == &p.mode) {
+    host->asked.push_back("mode");
+  }
+  if (parameter == &p.direction) {
+    host->asked.push_back("direction");
+    harness::evaluate_in_place(nullptr, state, parameter);
+    return &host->direction_value;
+  }
+  if (parameter == &p.position) {
+    host->asked.push_back("position");
+  }
+  if (parameter == &p.rotation) {
+    host->asked.push_back("rotation");
+  }
+  return harness::evaluate_in_place(nullptr, state, parameter);
+}
+
+struct Expectation {
+  std::int32_t mode;
+  bool all;  // every parameter connected; else rotation and input only
+  bool offset;
+  std::vector<std::string> order;
+};
+
+// Shades once with the recording host; the parameters asked for, in order.
+std::vector<std::string> asked_for(const harness::PellastoModule& m, const Expectation& e,
+                                   Vector* seen_tangent = nullptr) {
+  RecordingHost host;
+  HostHooks hooks = harness::real_rotation_hooks(evaluate_and_record);
+  hooks.context = &host;
+  install_hooks(&hooks);
+  Sample s;
+  s.params.mode = e.mode;
+  s.params.direction = {1, 0, 0};
+  s.params.position = {1, 1, 0};
+  s.params.rotation = seen_tangent != nullptr ? 0.0f : 0.5f;
+  if (seen_tangent != nullptr) {
+    s.connect(&s.params.direction);
+    s.connect(&s.params.input);
+  } else if (e.all) {
+    s.connect_all();
+  } else {
+    s.connect(&s.params.rotation);
+    s.connect(&s.params.input);
+  }
+  if (!e.offset) {
+    s.shader.connection_offset = 0;  // the words say connected; the record says none
+  }
+  s.shade(m.shade);
+  install_plain_host();
+  if (seen_tangent != nullptr) {
+    *seen_tangent = s.seen[1];
+  }
+  return host.asked;
+}
+
+void add_checks(std::vector<Check>* checks) {
+  const Expectation expectations[] = {
+      {0, true, true, {"mode", "input"}},
+      {1, true, true, {"mode", "direction", "rotation", "input"}},
+      {2, true, true, {"mode", "position", "rotation", "input"}},
+      {1, false, true, {"rotation", "input"}},
+      {2, true, false, {}},
+  };
+  for (const Expectation& e : expectations) {
+    const std::string what =
+        !e.offset
+            ? "connection offset 0: no parameter is evaluated"
+            : "mode " + std::to_string(e.mode) +
+                  (e.all ? ", all connected: " : ", rotation and input connected: ") +
+                  listed(e.order);
+    checks->push_back(shading_check(
+        "parameters", what, [e](const harness::PellastoModule& m, Context&) {
+          const std::vector<std::string> asked = asked_for(m, e);
+          return Result::holds(asked == e.order,
+                               "the host was asked for " + listed(asked));
+        }));
+  }
+  // The value the host hands back for a connected direction is the one used.
+  checks->push_back(shading_check(
+      "parameters", "a connected direction's evaluated value builds the frame",
+      [](const harness::PellastoModule& m, Context&) {
+        Vector seen{};
+        asked_for(m, {kPellastoModeDirection, false, true, {}}, &seen);
+        return Result::holds(
+            harness::near(seen, {0, 1, 0}, kTolerance),
+            "the input saw D[1] " + show(seen) + " for the value (0, 3, 0)");
+      }));
+}
+
+const GroupRegistration kRegistration(900, "parameters", add_checks);
+
+}  // namespace
+
+}  // namespace check
