@@ -165,8 +165,8 @@ Outcome check_module(
   using Clock = WorkerProcess::Clock;
   const auto timeout = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(settings.timeout));
-  const auto load_time =
-      std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(30));
+  const auto load_time = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(kLeastLoadSeconds));
   const double budget = settings.timeout * kBudgetInTimeouts;
   const Clock::time_point run_end =
       settings.started +
@@ -223,13 +223,13 @@ Outcome check_module(
     std::string how;    // its exit status or signal, as wait() says it
     bool timed_out = false;
     bool closed = false;  // the module closed the worker's channel
-    // Loading gets the check's time, and never less than 30 s: a worker's
-    // start takes seconds under an emulator. No deadline passes the run's.
+    // Loading gets the check's time, and never less than kLeastLoadSeconds.
+    // No deadline passes the run's.
     const auto until = [&](Clock::duration d) {
       return std::min(Clock::now() + d, run_end);
     };
     auto deadline = until(std::max(timeout, load_time));
-    double allowed = std::max(settings.timeout, 30.0);
+    double allowed = std::max(settings.timeout, kLeastLoadSeconds);
     for (;;) {
       std::string line;
       const WorkerProcess::Next got = worker.next_line(&line, deadline);
