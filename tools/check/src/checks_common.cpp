@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/check/src/checks_common.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -115,6 +116,52 @@ harness::ModelSample model_sample(const Case& c) {
   s.stored.rotation = c.turns;
   s.connected[static_cast<int>(harness::Param::kInput)] = true;
   return s;
+}
+
+harness::ModelSample model_of(const RenderState& state, const FrameParams& params) {
+  harness::ModelSample s;
+  s.normal = state.surface_normal;
+  s.point = state.surface_point;
+  s.has_derivatives = state.surface_derivatives != nullptr;
+  if (s.has_derivatives) {
+    s.derivatives[0] = state.surface_derivatives[0];
+    s.derivatives[1] = state.surface_derivatives[1];
+  }
+  s.has_shader = state.current_shader != nullptr;
+  const std::int32_t offset = s.has_shader ? state.current_shader->connection_offset : 0;
+  s.has_words = offset != 0;
+  const std::size_t at[harness::kParams] = {
+      offsetof(FrameParams, input), offsetof(FrameParams, mode),
+      offsetof(FrameParams, direction), offsetof(FrameParams, position),
+      offsetof(FrameParams, rotation)};
+  for (int p = 0; p < harness::kParams && s.has_words; ++p) {
+    std::int32_t word = 0;
+    const std::size_t byte = static_cast<std::size_t>(offset) + at[p] / 4 * 4;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(&params) + byte,
+                sizeof word);
+    s.connected[p] = word != 0;
+  }
+  s.stored = params;
+  s.evaluated = params;
+  return s;
+}
+
+std::vector<std::string> predicted_evaluations(const harness::Prediction& want) {
+  std::vector<std::string> names;
+  for (const harness::PredictedCall& call : want.calls) {
+    if (call.function == harness::HostFunction::kPhenEval) {
+      names.emplace_back(harness::param_name(call.parameter));
+    }
+  }
+  return names;
+}
+
+int predicted_turns(const harness::Prediction& want) {
+  int turns = 0;
+  for (const harness::PredictedCall& call : want.calls) {
+    turns += call.function != harness::HostFunction::kPhenEval ? 1 : 0;
+  }
+  return turns;
 }
 
 Result agrees_with_model(const harness::PellastoModule& m,

@@ -42,6 +42,16 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned);
 // connected so that the frame it sees is observed.
 harness::ModelSample model_sample(const Case& c);
 
+// A sample laid out as a host owns it, as the reference model takes it: read
+// before the call, the connection words where the shader record says, every
+// connected parameter evaluating to its stored value (the plain host's way).
+harness::ModelSample model_of(const RenderState& state, const FrameParams& params);
+
+// The parameters the model predicts the host is asked to evaluate, in order.
+std::vector<std::string> predicted_evaluations(const harness::Prediction& want);
+// How many rotations and transforms the model predicts.
+int predicted_turns(const harness::Prediction& want);
+
 // Shades every sample with the recording host (harness/reference_model.h)
 // and compares each call with the reference model: passed, or failed with
 // the first sample that differs and how, and how many of them differ.

@@ -59,26 +59,34 @@ Result returns_the_input(const harness::PellastoModule& m, std::int32_t mode,
   return Result::pass();
 }
 
-// Mode 0: the input sees the host's own vectors, and nothing turns.
+// Mode 0, with every parameter connected or only the input: the host's own
+// vectors seen by the input, the calls, the result and the vectors after as
+// the reference model predicts them.
 Result mode_0_leaves_the_frame(const harness::PellastoModule& m) {
-  Sample s;
-  s.params.mode = kPellastoModeNone;
-  s.params.direction = {3, 1, 2};
-  s.params.rotation = 0.25f;
-  s.connect(&s.params.input);
-  const Vector host[2] = {s.derivatives[0], s.derivatives[1]};
-  const Boolean returned = s.shade(m.shade);
-  return Result::holds(
-      returned == 1 && same_bits(s.seen, host) && s.input_evaluations == 1,
-      "the input saw D[0] " + show(s.seen[0]) + ", D[1] " + show(s.seen[1]));
+  std::vector<harness::ModelSample> samples;
+  for (const Case& c : frame_cases(kPellastoModeDirection, true)) {
+    Case none = c;
+    none.mode = kPellastoModeNone;
+    none.position = c.point + c.direction;
+    harness::ModelSample s = model_sample(none);
+    samples.push_back(s);
+    for (bool& connected : s.connected) {
+      connected = true;
+    }
+    s.evaluated = s.stored;
+    s.evaluated.input = {9.0f, -8.0f, 7.0f, 6.0f};
+    samples.push_back(s);
+  }
+  return agrees_with_model(m, samples);
 }
 
 // A direction along the normal (either way), a zero one, and a position at
-// the point give the zero frame, not a NaN.
+// the point: the frame the reference model predicts (the zero frame, not a
+// NaN), turned or not.
 Result zero_frame(const harness::PellastoModule& m) {
-  const Vector zero{0, 0, 0};
   const Vector n = harness::normalized({1, 2, 3});
   const Vector along[] = {2.0f * n, -0.5f * n, 1000.0f * n, {0, 0, 0}};
+  std::vector<harness::ModelSample> samples;
   for (const Vector& d : along) {
     for (float turns : {0.0f, 0.25f}) {
       Case c{};
@@ -86,23 +94,15 @@ Result zero_frame(const harness::PellastoModule& m) {
       c.normal = n;
       c.direction = d;
       c.turns = turns;
-      const Shaded r = shade(m, c);
-      if (!(harness::near(r.seen[0], zero, 0) && harness::near(r.seen[1], zero, 0))) {
-        return Result::fail("direction " + show(d) + " along the normal " + show(n) +
-                            ": the input saw D[0] " + show(r.seen[0]) + ", D[1] " +
-                            show(r.seen[1]));
-      }
+      samples.push_back(model_sample(c));
     }
   }
   Case at_point{};
   at_point.mode = kPellastoModePosition;
   at_point.normal = n;
   at_point.point = at_point.position = {1, -2, 3};
-  const Shaded r = shade(m, at_point);
-  return Result::holds(
-      harness::near(r.seen[0], zero, 0) && harness::near(r.seen[1], zero, 0),
-      "position at the point: the input saw D[0] " + show(r.seen[0]) + ", D[1] " +
-          show(r.seen[1]));
+  samples.push_back(model_sample(at_point));
+  return agrees_with_model(m, samples);
 }
 
 // The plain host, noting which parameters it is asked for and how often it
@@ -147,6 +147,10 @@ HostHooks counting_hooks(CountingHost* host) {
   return h;
 }
 
+// Modes other than 0, 1 and 2, every parameter connected, with a host whose
+// evaluation of the input writes over D[0] and D[1]: the parameters asked
+// for, the frame the input sees, the turns, the result and the vectors after
+// as the reference model predicts them.
 Result other_modes_act_as_zero(const harness::PellastoModule& m, Context&) {
   CountingHost host;
   const HostHooks hooks = counting_hooks(&host);
@@ -161,23 +165,26 @@ Result other_modes_act_as_zero(const harness::PellastoModule& m, Context&) {
     s.params.position = {-1, 2, 4};
     s.params.rotation = 0.25f;
     s.connect_all();
-    Vector host_frame[2];
-    std::memcpy(host_frame, s.derivatives, sizeof host_frame);
+    const harness::Prediction want = harness::predict(model_of(s.state, s.params));
     const Boolean returned = s.shade(m.shade);
-    const std::vector<std::string> only = {"mode", "input"};
+    const std::vector<std::string> asked = predicted_evaluations(want);
     std::string wrong;
-    if (host.asked != only) {
-      wrong = "the host was asked for " + listed(host.asked) + ", not " + listed(only);
-    } else if (!harness::same_bits(s.seen, host_frame)) {
-      wrong = "the input saw " + show_pair(s.seen) + ", not the host's own " +
-              show_pair(host_frame);
-    } else if (host.rotations + host.transforms != 0) {
-      wrong = "the host was asked to rotate or transform";
-    } else if (!harness::same_bits(s.derivatives, host_frame) || returned != 1 ||
-               !harness::same_bits(s.result, s.params.input)) {
-      wrong =
-          "the call did not return 1 with the input's value and the host's vectors "
-          "put back (the input's evaluation had written over them)";
+    if (host.asked != asked) {
+      wrong = "the host was asked for " + listed(host.asked) +
+              ", the reference model says " + listed(asked);
+    } else if (!harness::same_bits(s.seen, want.frame)) {
+      wrong = "the input saw " + show_pair(s.seen) + ", the reference model says " +
+              show_pair(want.frame);
+    } else if (host.rotations + host.transforms != predicted_turns(want)) {
+      wrong = "the host was asked to rotate or transform " +
+              std::to_string(host.rotations + host.transforms) +
+              " times, the reference model says " + std::to_string(predicted_turns(want));
+    } else if (!harness::same_bits(s.derivatives, want.after) ||
+               returned != want.returned || !harness::same_bits(s.result, want.result)) {
+      wrong = "after the call D[0], D[1] " + show_pair(s.derivatives) + ", returned " +
+              std::to_string(returned) + "; the reference model says " +
+              show_pair(want.after) + ", returned " + std::to_string(want.returned) +
+              " with the input's value (the input's evaluation had written over them)";
     }
     if (!wrong.empty()) {
       return Result::fail("mode " + std::to_string(mode) + ": " + wrong);

@@ -7,6 +7,7 @@
 
 #include "harness/host_math.h"
 #include "harness/module.h"
+#include "harness/reference_model.h"
 #include "harness/sample.h"
 #include "harness/vec.h"
 #include "tools/check/src/catalogue.h"
@@ -52,74 +53,92 @@ void* evaluate_and_record(void* context, RenderState* state, void* parameter) {
 
 struct Expectation {
   std::int32_t mode;
-  bool all;  // every parameter connected; else rotation and input only
-  bool offset;
-  std::vector<std::string> order;
+  bool all;                     // every parameter connected; else rotation and input only
+  bool offset;                  // the record's connection offset set
+  bool direction_only = false;  // direction and input connected, unturned
 };
 
-// Shades once with the recording host; the parameters asked for, in order.
-std::vector<std::string> asked_for(const harness::PellastoModule& m, const Expectation& e,
-                                   Vector* seen_tangent = nullptr) {
+void prepare(Sample* s, const Expectation& e) {
+  s->params.mode = e.mode;
+  s->params.direction = {1, 0, 0};
+  s->params.position = {1, 1, 0};
+  s->params.rotation = e.direction_only ? 0.0f : 0.5f;
+  if (e.direction_only) {
+    s->connect(&s->params.direction);
+    s->connect(&s->params.input);
+  } else if (e.all) {
+    s->connect_all();
+  } else {
+    s->connect(&s->params.rotation);
+    s->connect(&s->params.input);
+  }
+  if (!e.offset) {
+    s->shader.connection_offset = 0;  // the words say connected; the record says none
+  }
+}
+
+// What the reference model predicts of the sample of `e`, the recording
+// host's value for `direction` taken.
+harness::Prediction predicted(const Expectation& e) {
+  Sample s;
+  prepare(&s, e);
+  harness::ModelSample model = model_of(s.state, s.params);
+  model.evaluated.direction = RecordingHost{}.direction_value;
+  return harness::predict(model);
+}
+
+struct Asked {
+  std::vector<std::string> names;  // the parameters asked for, in order
+  Vector seen_tangent;             // D[1] as the input saw it
+};
+
+// Shades once with the recording host.
+Asked asked_for(const harness::PellastoModule& m, const Expectation& e) {
   RecordingHost host;
   HostHooks hooks = harness::real_rotation_hooks(evaluate_and_record);
   hooks.context = &host;
   install_hooks(&hooks);
   Sample s;
-  s.params.mode = e.mode;
-  s.params.direction = {1, 0, 0};
-  s.params.position = {1, 1, 0};
-  s.params.rotation = seen_tangent != nullptr ? 0.0f : 0.5f;
-  if (seen_tangent != nullptr) {
-    s.connect(&s.params.direction);
-    s.connect(&s.params.input);
-  } else if (e.all) {
-    s.connect_all();
-  } else {
-    s.connect(&s.params.rotation);
-    s.connect(&s.params.input);
-  }
-  if (!e.offset) {
-    s.shader.connection_offset = 0;  // the words say connected; the record says none
-  }
+  prepare(&s, e);
   s.shade(m.shade);
   install_plain_host();
-  if (seen_tangent != nullptr) {
-    *seen_tangent = s.seen[1];
-  }
-  return host.asked;
+  return {host.asked, s.seen[1]};
 }
 
 void add_checks(std::vector<Check>* checks) {
   const Expectation expectations[] = {
-      {0, true, true, {"mode", "input"}},
-      {1, true, true, {"mode", "direction", "rotation", "input"}},
-      {2, true, true, {"mode", "position", "rotation", "input"}},
-      {1, false, true, {"rotation", "input"}},
-      {2, true, false, {}},
+      {0, true, true},  {1, true, true},  {2, true, true},
+      {1, false, true}, {2, true, false},
   };
   for (const Expectation& e : expectations) {
+    // The check's name says what the reference model predicts.
+    const std::vector<std::string> order = predicted_evaluations(predicted(e));
     const std::string what =
         !e.offset
             ? "connection offset 0: no parameter is evaluated"
             : "mode " + std::to_string(e.mode) +
                   (e.all ? ", all connected: " : ", rotation and input connected: ") +
-                  listed(e.order);
+                  listed(order);
     checks->push_back(shading_check(
         "parameters", what, [e](const harness::PellastoModule& m, Context&) {
-          const std::vector<std::string> asked = asked_for(m, e);
-          return Result::holds(asked == e.order,
-                               "the host was asked for " + listed(asked));
+          const std::vector<std::string> want = predicted_evaluations(predicted(e));
+          const std::vector<std::string> asked = asked_for(m, e).names;
+          return Result::holds(asked == want, "the host was asked for " + listed(asked) +
+                                                  ", the reference model says " +
+                                                  listed(want));
         }));
   }
   // The value the host hands back for a connected direction is the one used.
   checks->push_back(shading_check(
       "parameters", "a connected direction's evaluated value builds the frame",
       [](const harness::PellastoModule& m, Context&) {
-        Vector seen{};
-        asked_for(m, {kPellastoModeDirection, false, true, {}}, &seen);
-        return Result::holds(
-            harness::near(seen, {0, 1, 0}, kTolerance),
-            "the input saw D[1] " + show(seen) + " for the value (0, 3, 0)");
+        const Expectation e{kPellastoModeDirection, false, true, true};
+        const Vector seen = asked_for(m, e).seen_tangent;
+        const Vector want = predicted(e).frame[1];
+        return Result::holds(harness::same_bits(seen, want),
+                             "the input saw D[1] " + show(seen) + " for the value " +
+                                 show(RecordingHost{}.direction_value) +
+                                 ", the reference model says " + show(want));
       }));
 }
 

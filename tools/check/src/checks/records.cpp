@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "harness/guarded_sample.h"
+#include "harness/reference_model.h"
+#include "harness/vec.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
 #include "tools/check/src/host_functions.h"
@@ -61,7 +63,8 @@ void prepare(harness::GuardedSample* s, const RecordCase& c) {
 }
 
 // Shades every case on a guarded sample; the first case that `wrong` finds
-// fault with, and what it found.
+// fault with (given the sample after the call and the reference model's
+// prediction), and what it found.
 template <typename Judge>
 Result shade_guarded(Context& context, Judge wrong) {
   const std::vector<RecordCase> cases = record_cases();
@@ -69,11 +72,14 @@ Result shade_guarded(Context& context, Judge wrong) {
     harness::GuardedSample s(static_cast<std::uint32_t>(context.seed) +
                              static_cast<std::uint32_t>(i));
     prepare(&s, cases[i]);
+    // The records as the host hands them over, before the call: what the
+    // reference model predicts from.
+    const harness::Prediction want = harness::predict(model_of(*s.state(), *s.params()));
     const HostHooks hooks = s.hooks();
     install_hooks(&hooks);
     s.shade(context.module->shade);
     install_plain_host();
-    const std::string found = wrong(s);
+    const std::string found = wrong(s, want);
     if (!found.empty()) {
       return Result::fail(cases[i].name() + ": " + found + " (seed " +
                           std::to_string(context.seed) + ")");
@@ -83,26 +89,37 @@ Result shade_guarded(Context& context, Judge wrong) {
 }
 
 Result records_after_the_call(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
-    return s.changed_after().empty() ? std::string()
-                                     : "after the call " + s.changed_after();
-  });
+  return shade_guarded(context,
+                       [](harness::GuardedSample& s, const harness::Prediction& want) {
+                         if (!s.changed_after().empty()) {
+                           return "after the call " + s.changed_after();
+                         }
+                         const Vector after[2] = {s.derivatives()[0], s.derivatives()[1]};
+                         if (!harness::same_bits(after, want.after)) {
+                           return "after the call D[0], D[1] " + show_pair(after) +
+                                  ", the reference model says " + show_pair(want.after);
+                         }
+                         return std::string();
+                       });
 }
 
 Result records_while_input_is_read(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
-    if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
-      return std::string();
-    }
-    return "while the input was read " + s.changed_during_input();
-  });
+  return shade_guarded(
+      context, [](harness::GuardedSample& s, const harness::Prediction&) {
+        if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
+          return std::string();
+        }
+        return "while the input was read " + s.changed_during_input();
+      });
 }
 
 Result result_written_whole(const harness::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const harness::GuardedSample& s) {
-    return s.result_is_input() ? std::string()
-                               : std::string("the result is not the input's value");
-  });
+  return shade_guarded(
+      context, [](harness::GuardedSample& s, const harness::Prediction& want) {
+        return harness::same_bits(*s.result(), want.result)
+                   ? std::string()
+                   : std::string("the result is not the reference model's, bit for bit");
+      });
 }
 
 // Pellasto_init and Pellasto_exit touch no record (init writes only its flag).
