@@ -15,8 +15,8 @@
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/process.h"
+#include "tools/check/src/protocol.h"
 #include "tools/check/src/text.h"
-#include "tools/check/src/worker.h"
 
 namespace check {
 
@@ -131,16 +131,6 @@ std::string seconds(double s) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", s);
   return text;
-}
-
-Result::Status status_of(const std::string& word) {
-  if (word == "pass") {
-    return Result::Status::kPassed;
-  }
-  if (word == "skip") {
-    return Result::Status::kSkipped;
-  }
-  return Result::Status::kFailed;
 }
 
 }  // namespace
@@ -258,41 +248,30 @@ Outcome check_module(
         }
         break;
       }
-      if (line == "unloading") {
+      const Event event = decode(line);
+      if (event.kind == Event::Kind::kUnloading) {
         unloading = true;
         continue;
       }
-      const std::size_t space = line.find(' ');
-      const std::string word = line.substr(0, space);
-      const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-      if (word == "loaded") {
+      if (event.kind == Event::Kind::kLoaded) {
         loaded = loaded_once = true;
         allowed = settings.timeout;
         deadline = until(timeout);
-      } else if (word == "unloadable" || word == "no-shader") {
+      } else if (event.kind == Event::Kind::kUnloadable ||
+                 event.kind == Event::Kind::kNoShader) {
         worker.wait(Clock::now() + timeout);
-        o.error = word == "no-shader"
+        o.error = event.kind == Event::Kind::kNoShader
                       ? "not the Pellasto shader's module: it exports no Pellasto"
-                      : load_failure(o.info.load_path, o.info, unescape_detail(rest));
+                      : load_failure(o.info.load_path, o.info, event.reason);
         o.status = kNotLoadable;
         return o;
-      } else if (word == "begin") {
+      } else if (event.kind == Event::Kind::kBegin) {
         deadline = until(timeout);
-      } else if (word == "result" && next < settings.selected.size()) {
-        // result <index> <status> <detail>
-        const std::size_t a = rest.find(' ');
-        const std::size_t b = rest.find(' ', a == std::string::npos ? a : a + 1);
-        const int index = std::atoi(rest.substr(0, a).c_str());
-        if (index != settings.selected[next]) {
+      } else if (event.kind == Event::Kind::kResult && next < settings.selected.size()) {
+        if (event.index != settings.selected[next]) {
           continue;
         }
-        const std::string status =
-            a == std::string::npos ? "" : rest.substr(a + 1, b - a - 1);
-        const std::string detail =
-            b == std::string::npos ? "" : unescape_detail(rest.substr(b + 1));
-        Result r;
-        r.status = status_of(status);
-        r.detail = detail;
+        Result r = event.result;
         if (unloading) {
           held = std::move(r);
           holding = true;
@@ -300,7 +279,7 @@ Outcome check_module(
         }
         record(next++, std::move(r));
         deadline = until(timeout);
-      } else if (word == "done") {
+      } else if (event.kind == Event::Kind::kDone) {
         done = true;
         how = worker.wait(Clock::now() + timeout);
         if (holding) {
