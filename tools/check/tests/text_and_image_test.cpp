@@ -78,6 +78,7 @@ TEST(CheckProtocol, TheWorkersCommandLineCrossesAsItWasMade) {
     std::vector<std::string> args = check::worker_arguments(r);
     args.insert(args.begin(), "pellasto-check");
     std::vector<char*> argv;
+    argv.reserve(args.size());
     for (std::string& a : args) {
       argv.push_back(a.data());
     }
