@@ -130,7 +130,7 @@ struct RecordedCall {
 
 // A host that records every call made of it on the calling thread, hands
 // back values of its own for connected parameters and turns with the
-// harness's rotation. Hooks from recording_hooks() reach the recorder
+// hostside's rotation. Hooks from recording_hooks() reach the recorder
 // installed on the calling thread (use()), so that every thread records its
 // own calls.
 class Recorder {

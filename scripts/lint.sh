@@ -22,7 +22,8 @@ clang-format --dry-run -Werror "${sources[@]}"
 # Two clang-tidy processes at a time, a few files each (one is single-threaded,
 # and takes minutes over all of them); any finding fails the whole.
 printf '%s\0' shader/*.cpp host/entry_table.cpp host/symbol_lookup_posix.cpp hostside/*.cpp \
-  tools/glibc_baseline/*.cpp tools/preview/src/*.cpp tools/check/src/*.cpp |
+  tools/glibc_baseline/*.cpp tools/preview/src/*.cpp tools/check/src/*.cpp \
+  tools/check/src/checks/*.cpp |
   xargs -0 -n 4 -P 2 clang-tidy --quiet -p "$build" \
     2> >(grep -v "warnings generated" >&2)
 echo "lint: ${#sources[@]} files formatted, module, hostside, preview and check sources clean under clang-tidy"

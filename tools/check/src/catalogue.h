@@ -58,23 +58,26 @@ struct Check {
   bool reads_stderr = false;
 };
 
-// Every check, in the order they run.
+// Every check, in the order they run: each group's checks, the groups in
+// the order of their keys.
 const std::vector<Check>& catalogue();
 
-// Each group's part of the catalogue, appended in order.
-void add_export_checks(std::vector<Check>* checks);
-void add_lifecycle_checks(std::vector<Check>* checks);
-void add_binding_checks(std::vector<Check>* checks);
-void add_frame_checks(std::vector<Check>* checks);
-void add_frame_rule_checks(std::vector<Check>* checks);
-void add_restore_checks(std::vector<Check>* checks);
-void add_record_checks(std::vector<Check>* checks);
-void add_parameter_checks(std::vector<Check>* checks);
-void add_message_checks(std::vector<Check>* checks);
-void add_output_checks(std::vector<Check>* checks);
-void add_fp_checks(std::vector<Check>* checks);
-void add_thread_checks(std::vector<Check>* checks);
-void add_time_checks(std::vector<Check>* checks);
+// A group's checks, appended in the order they run.
+using AddChecks = void (*)(std::vector<Check>* checks);
+
+// Each group of the catalogue is one file (checks/<group>.cpp) that
+// registers itself with a static object of this type: its place in the run
+// (groups run by ascending `order`, whatever order the program's objects are
+// initialised in), its name and what adds its checks. The files are linked
+// into the program as objects, not through a library, so that none of them is
+// dropped for being unreferenced.
+class GroupRegistration {
+ public:
+  GroupRegistration(int order, const char* group, AddChecks add);
+};
+
+// The groups registered, in the order they run.
+std::vector<std::string> registered_groups();
 
 }  // namespace check
 

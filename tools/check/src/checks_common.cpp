@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/check/src/checks_common.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -22,6 +23,30 @@ std::string one_line(const std::string& text) {
     s += c == '\n' ? std::string("\\n") : std::string(1, c);
   }
   return s;
+}
+
+std::string mode_name(std::int32_t mode, bool turned) {
+  return "mode " + std::to_string(mode) + (turned ? ", turned" : ", unturned");
+}
+
+std::string listed(const std::vector<std::string>& names) {
+  std::string s;
+  for (const std::string& n : names) {
+    s += (s.empty() ? "" : ", ") + n;
+  }
+  return "[" + s + "]";
+}
+
+std::string show_pair(const Vector v[2]) { return show(v[0]) + ", " + show(v[1]); }
+
+void shade_calling_every_function(const hostside::PellastoModule& m,
+                                  hostside::Sample* s) {
+  s->params.input = {9, 8, 7, 6};
+  s->params.mode = kPellastoModeDirection;
+  s->params.direction = {1, 2, 0};
+  s->params.rotation = 0.25f;
+  s->connect(&s->params.input);
+  s->shade(m.shade);
 }
 
 Vector bits(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
@@ -93,6 +118,52 @@ hostside::ModelSample model_sample(const Case& c) {
   s.stored.rotation = c.turns;
   s.connected[static_cast<int>(hostside::Param::kInput)] = true;
   return s;
+}
+
+hostside::ModelSample model_of(const RenderState& state, const FrameParams& params) {
+  hostside::ModelSample s;
+  s.normal = state.surface_normal;
+  s.point = state.surface_point;
+  s.has_derivatives = state.surface_derivatives != nullptr;
+  if (s.has_derivatives) {
+    s.derivatives[0] = state.surface_derivatives[0];
+    s.derivatives[1] = state.surface_derivatives[1];
+  }
+  s.has_shader = state.current_shader != nullptr;
+  const std::int32_t offset = s.has_shader ? state.current_shader->connection_offset : 0;
+  s.has_words = offset != 0;
+  const std::size_t at[hostside::kParams] = {
+      offsetof(FrameParams, input), offsetof(FrameParams, mode),
+      offsetof(FrameParams, direction), offsetof(FrameParams, position),
+      offsetof(FrameParams, rotation)};
+  for (int p = 0; p < hostside::kParams && s.has_words; ++p) {
+    std::int32_t word = 0;
+    const std::size_t byte = static_cast<std::size_t>(offset) + at[p] / 4 * 4;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(&params) + byte,
+                sizeof word);
+    s.connected[p] = word != 0;
+  }
+  s.stored = params;
+  s.evaluated = params;
+  return s;
+}
+
+std::vector<std::string> predicted_evaluations(const hostside::Prediction& want) {
+  std::vector<std::string> names;
+  for (const hostside::PredictedCall& call : want.calls) {
+    if (call.function == hostside::HostFunction::kPhenEval) {
+      names.emplace_back(hostside::param_name(call.parameter));
+    }
+  }
+  return names;
+}
+
+int predicted_turns(const hostside::Prediction& want) {
+  int turns = 0;
+  for (const hostside::PredictedCall& call : want.calls) {
+    turns += call.function != hostside::HostFunction::kPhenEval ? 1 : 0;
+  }
+  return turns;
 }
 
 Result agrees_with_model(const hostside::PellastoModule& m,

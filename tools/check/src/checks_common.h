@@ -42,6 +42,16 @@ std::vector<Case> frame_cases(std::int32_t mode, bool turned);
 // connected so that the frame it sees is observed.
 hostside::ModelSample model_sample(const Case& c);
 
+// A sample laid out as a host owns it, as the reference model takes it: read
+// before the call, the connection words where the shader record says, every
+// connected parameter evaluating to its stored value (the plain host's way).
+hostside::ModelSample model_of(const RenderState& state, const FrameParams& params);
+
+// The parameters the model predicts the host is asked to evaluate, in order.
+std::vector<std::string> predicted_evaluations(const hostside::Prediction& want);
+// How many rotations and transforms the model predicts.
+int predicted_turns(const hostside::Prediction& want);
+
 // Shades every sample with the recording host (hostside/reference_model.h)
 // and compares each call with the reference model: passed, or failed with
 // the first sample that differs and how, and how many of them differ.
@@ -57,6 +67,16 @@ struct Shaded {
 };
 
 Shaded shade(const hostside::PellastoModule& m, const Case& c);
+
+// "mode 1, turned" and the like, as the checks' names say it.
+std::string mode_name(std::int32_t mode, bool turned);
+// Names as a list: "[mode, input]".
+std::string listed(const std::vector<std::string>& names);
+// D[0] and D[1] as the reports show them.
+std::string show_pair(const Vector v[2]);
+
+// Shades a connected, turned sample, which calls every host function.
+void shade_calling_every_function(const hostside::PellastoModule& m, hostside::Sample* s);
 
 inline constexpr float kTolerance = 1e-5f;
 

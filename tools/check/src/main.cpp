@@ -10,18 +10,19 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "hostside/module.h"
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
+#include "tools/check/src/defaults.h"
 #include "tools/check/src/output.h"
 #include "tools/check/src/supervisor.h"
 #include "tools/check/src/text.h"
@@ -54,27 +55,11 @@ std::string default_module() {
   return exists(shaders) ? shaders : dir + kSeparator + file;
 }
 
-// A whole number from `low` to `high`, or a message saying what is wrong.
-CLI::Validator whole_number(long long low, long long high) {
-  return CLI::Validator(
-      [low, high](std::string& text) -> std::string {
-        std::size_t used = 0;
-        long long value = 0;
-        try {
-          value = std::stoll(text, &used);
-        } catch (...) {
-          used = 0;
-        }
-        if (text.empty() || used != text.size()) {
-          return "\"" + text + "\" is not a whole number";
-        }
-        if (value < low || value > high) {
-          return text + " is not from " + std::to_string(low) + " to " +
-                 std::to_string(high);
-        }
-        return "";
-      },
-      "INT in [" + std::to_string(low) + " - " + std::to_string(high) + "]");
+// A number as the help shows a default: "30", "0.5".
+std::string shown_number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
 }
 
 int check_main(int argc, char** argv) {
@@ -87,17 +72,14 @@ int check_main(int argc, char** argv) {
       "Pellasto shader's), 3 a usage error; with several modules, the worst.",
       "pellasto-check"};
   std::vector<std::string> modules;
-  // At least 4 threads whatever the core count: a fault that shows only on a
-  // 4th thread shows by default.
-  const unsigned cores = std::thread::hardware_concurrency();
-  int threads = static_cast<int>(std::min(std::max(cores, 4u), 256u));
+  int threads = check::default_threads();
   double fuzz = 0;
   bool json = false, list = false, version = false;
   std::string junit;
   std::vector<std::string> only, skip;
-  std::string seed_text;
-  int repeat = 1;
-  double timeout = 30;
+  std::uint64_t seed = 0;
+  int repeat = check::kDefaultRepeat;
+  double timeout = check::kDefaultTimeoutSeconds;
   app.add_option("module", modules,
                  "the modules to check, each its own report (default: ../shaders/" +
                      hostside::module_file("Pellasto") +
@@ -105,13 +87,14 @@ int check_main(int argc, char** argv) {
   app.add_option(
          "-j,--threads", threads,
          "threads shading at once in the threads check (default: one per core, at "
-         "least 4; 1 skips that check)")
-      ->check(whole_number(1, 256));
+         "least " +
+             std::to_string(check::kLeastDefaultThreads) + "; 1 skips that check)")
+      ->check(CLI::Range(1, check::kMaxThreads));
   app.add_option("--fuzz", fuzz,
                  "also shade random samples across every path for SECONDS, each compared "
                  "with the reference model (default: off; replay with --seed)")
       ->type_name("SECONDS")
-      ->check(CLI::Range(0.0, 86400.0));
+      ->check(CLI::Range(0.0, check::kMaxSeconds));
   app.add_flag("--json", json,
                "print the result as one JSON object (an array for several)");
   app.add_option("--junit", junit, "also write the result as JUnit XML to this file");
@@ -125,31 +108,24 @@ int check_main(int argc, char** argv) {
   app.add_option("--skip", skip, "leave out the checks matching PATTERN (repeatable)")
       ->type_name("PATTERN")
       ->allow_extra_args(false);
-  app.add_option(
-         "--seed", seed_text,
-         "the seed of randomised inputs, to replay a run (default: a new one, printed)")
-      ->check(whole_number(0, 9007199254740991LL));
-  app.add_option("--repeat", repeat, "run randomised checks N times (default 1)")
-      ->check(whole_number(1, 1000));
+  const CLI::Option* seed_given =
+      app.add_option("--seed", seed,
+                     "the seed of randomised inputs, to replay a run (default: a new "
+                     "one, printed)")
+          ->check(CLI::Range(std::uint64_t{0}, check::kMaxSeed));
+  app.add_option("--repeat", repeat,
+                 "run randomised checks N times (default " +
+                     std::to_string(check::kDefaultRepeat) + ")")
+      ->check(CLI::Range(1, check::kMaxRepeat));
   app.add_option("--timeout", timeout,
                  "seconds each check may take before it fails and its worker is ended "
-                 "(default 30); the whole run may take 10 times this, and the checks "
-                 "left then fail as not run")
-      ->check(CLI::Validator(
-          [](std::string& text) -> std::string {
-            std::size_t used = 0;
-            double value = 0;
-            try {
-              value = std::stod(text, &used);
-            } catch (...) {
-              used = 0;
-            }
-            if (text.empty() || used != text.size()) {
-              return "\"" + text + "\" is not a number";
-            }
-            return value > 0 && value <= 86400 ? "" : text + " is not from 0 to 86400 s";
-          },
-          "SECONDS"));
+                 "(default " +
+                     shown_number(check::kDefaultTimeoutSeconds) +
+                     "); the whole run may take " +
+                     std::to_string(check::kBudgetInTimeouts) +
+                     " times this, and the checks left then fail as not run")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(check::kLeastTimeoutSeconds, check::kMaxSeconds));
   app.add_flag("--version", version, "print the version and stop");
   try {
     app.parse(argc, argv);
@@ -198,16 +174,12 @@ int check_main(int argc, char** argv) {
                  "pellasto-check: no check matches --only and --skip (see --list)\n");
     return kUsage;
   }
-  std::uint64_t seed = 0;
-  if (seed_text.empty()) {
+  if (seed_given->count() == 0) {
     std::random_device random;
-    seed = (std::uint64_t{random()} << 21) ^ random();
-    seed &= (std::uint64_t{1} << 53) - 1;  // a JSON number any reader keeps exact
-  } else {
-    seed = std::stoull(seed_text);
+    seed = ((std::uint64_t{random()} << 21) ^ random()) & check::kMaxSeed;
   }
   if (fuzz > 0) {
-    timeout = std::max(timeout, fuzz + 30);
+    timeout = std::max(timeout, fuzz + check::kFuzzGraceSeconds);
   }
   settings.threads = threads;
   settings.seed = seed;

@@ -1,9 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The checks of the "process" group: loading the module leaves the process as
-// it was, the entries allocate nothing on the heap, and unloading the module
-// leaves the process as it was and ends well. The worker fills the watch in
-// as it loads the module.
+// The checks of the "process" group (checks/process.cpp, the last group:
+// unloading ends what can be checked in a worker): loading the module leaves the process
+// as it was, the entries allocate nothing on the heap, and unloading the module leaves
+// the process as it was and ends well. The worker fills the watch in as it loads the
+// module.
 #ifndef PELLASTO_CHECK_PROCESS_CHECKS_H
 #define PELLASTO_CHECK_PROCESS_CHECKS_H
 
@@ -22,9 +23,6 @@ struct ProcessWatch {
 };
 
 ProcessWatch& process_watch();
-
-// Appended last: unloading ends what can be checked in a worker.
-void add_process_checks(std::vector<Check>* checks);
 
 // The check that unloads the module.
 bool is_unload_check(const Check& check);

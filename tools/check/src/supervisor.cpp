@@ -15,8 +15,8 @@
 #include "pellasto_version.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/process.h"
+#include "tools/check/src/protocol.h"
 #include "tools/check/src/text.h"
-#include "tools/check/src/worker.h"
 
 namespace check {
 
@@ -133,16 +133,6 @@ std::string seconds(double s) {
   return text;
 }
 
-Result::Status status_of(const std::string& word) {
-  if (word == "pass") {
-    return Result::Status::kPassed;
-  }
-  if (word == "skip") {
-    return Result::Status::kSkipped;
-  }
-  return Result::Status::kFailed;
-}
-
 }  // namespace
 
 Outcome check_module(
@@ -165,8 +155,8 @@ Outcome check_module(
   using Clock = WorkerProcess::Clock;
   const auto timeout = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(settings.timeout));
-  const auto load_time =
-      std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(30));
+  const auto load_time = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(kLeastLoadSeconds));
   const double budget = settings.timeout * kBudgetInTimeouts;
   const Clock::time_point run_end =
       settings.started +
@@ -223,13 +213,13 @@ Outcome check_module(
     std::string how;    // its exit status or signal, as wait() says it
     bool timed_out = false;
     bool closed = false;  // the module closed the worker's channel
-    // Loading gets the check's time, and never less than 30 s: a worker's
-    // start takes seconds under an emulator. No deadline passes the run's.
+    // Loading gets the check's time, and never less than kLeastLoadSeconds.
+    // No deadline passes the run's.
     const auto until = [&](Clock::duration d) {
       return std::min(Clock::now() + d, run_end);
     };
     auto deadline = until(std::max(timeout, load_time));
-    double allowed = std::max(settings.timeout, 30.0);
+    double allowed = std::max(settings.timeout, kLeastLoadSeconds);
     for (;;) {
       std::string line;
       const WorkerProcess::Next got = worker.next_line(&line, deadline);
@@ -258,41 +248,30 @@ Outcome check_module(
         }
         break;
       }
-      if (line == "unloading") {
+      const Event event = decode(line);
+      if (event.kind == Event::Kind::kUnloading) {
         unloading = true;
         continue;
       }
-      const std::size_t space = line.find(' ');
-      const std::string word = line.substr(0, space);
-      const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-      if (word == "loaded") {
+      if (event.kind == Event::Kind::kLoaded) {
         loaded = loaded_once = true;
         allowed = settings.timeout;
         deadline = until(timeout);
-      } else if (word == "unloadable" || word == "no-shader") {
+      } else if (event.kind == Event::Kind::kUnloadable ||
+                 event.kind == Event::Kind::kNoShader) {
         worker.wait(Clock::now() + timeout);
-        o.error = word == "no-shader"
+        o.error = event.kind == Event::Kind::kNoShader
                       ? "not the Pellasto shader's module: it exports no Pellasto"
-                      : load_failure(o.info.load_path, o.info, unescape_detail(rest));
+                      : load_failure(o.info.load_path, o.info, event.reason);
         o.status = kNotLoadable;
         return o;
-      } else if (word == "begin") {
+      } else if (event.kind == Event::Kind::kBegin) {
         deadline = until(timeout);
-      } else if (word == "result" && next < settings.selected.size()) {
-        // result <index> <status> <detail>
-        const std::size_t a = rest.find(' ');
-        const std::size_t b = rest.find(' ', a == std::string::npos ? a : a + 1);
-        const int index = std::atoi(rest.substr(0, a).c_str());
-        if (index != settings.selected[next]) {
+      } else if (event.kind == Event::Kind::kResult && next < settings.selected.size()) {
+        if (event.index != settings.selected[next]) {
           continue;
         }
-        const std::string status =
-            a == std::string::npos ? "" : rest.substr(a + 1, b - a - 1);
-        const std::string detail =
-            b == std::string::npos ? "" : unescape_detail(rest.substr(b + 1));
-        Result r;
-        r.status = status_of(status);
-        r.detail = detail;
+        Result r = event.result;
         if (unloading) {
           held = std::move(r);
           holding = true;
@@ -300,7 +279,7 @@ Outcome check_module(
         }
         record(next++, std::move(r));
         deadline = until(timeout);
-      } else if (word == "done") {
+      } else if (event.kind == Event::Kind::kDone) {
         done = true;
         how = worker.wait(Clock::now() + timeout);
         if (holding) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/check/src/defaults.h"
 #include "tools/check/src/image.h"
 #include "tools/check/src/report.h"
 
@@ -24,17 +25,14 @@ inline constexpr int kSomeFailed = 1;
 inline constexpr int kNotLoadable = 2;
 inline constexpr int kUsage = 3;
 
-// The whole run, every module included, may take this many times the
-// timeout of a check; the checks left then fail as not run.
-inline constexpr int kBudgetInTimeouts = 10;
-
 struct RunSettings {
   std::vector<int> selected;  // indices in the catalogue, in order
   int threads = 1;
   std::uint64_t seed = 0;
-  int repeat = 1;
+  int repeat = kDefaultRepeat;
   double fuzz_seconds = 0;  // --fuzz
-  double timeout = 30;      // seconds for each check, and for loading the module
+  double timeout =
+      kDefaultTimeoutSeconds;  // seconds for each check, and for loading the module
   // When the run started (the settings are made as it starts): its budget
   // counts from here.
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();

@@ -44,45 +44,6 @@ std::size_t utf8_sequence(const std::string& s, std::size_t at) {
 
 }  // namespace
 
-std::string escape_detail(const std::string& text) {
-  static const char hex[] = "0123456789abcdef";
-  std::string s;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      s += "\\\\";
-    } else if (c == '\n') {
-      s += "\\n";
-    } else if (u < 0x20 || u == 0x7f) {
-      s += "\\x";
-      s += hex[u >> 4];
-      s += hex[u & 15];
-    } else {
-      s += c;
-    }
-  }
-  return s;
-}
-
-std::string unescape_detail(const std::string& text) {
-  std::string s;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 >= text.size()) {
-      s += text[i];
-    } else if (text[i + 1] == 'n') {
-      s += '\n';
-      ++i;
-    } else if (text[i + 1] == 'x' && i + 3 < text.size()) {
-      s += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
-      i += 3;
-    } else {
-      s += text[i + 1];
-      ++i;
-    }
-  }
-  return s;
-}
-
 std::string valid_utf8(const std::string& text, bool for_xml) {
   std::string s;
   for (std::size_t i = 0; i < text.size();) {

@@ -1,19 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// Text as pellasto-check passes it on: details on one line between a worker
-// and the supervisor, valid UTF-8 for JSON and XML, and the patterns that
-// select checks.
+// Text as pellasto-check passes it on: valid UTF-8 for JSON and XML, shown
+// on a terminal, and the patterns that select checks.
 #ifndef PELLASTO_CHECK_TEXT_H
 #define PELLASTO_CHECK_TEXT_H
 
 #include <string>
 
 namespace check {
-
-// A detail on one line and back: backslash, line ends and control bytes
-// escaped.
-std::string escape_detail(const std::string& text);
-std::string unescape_detail(const std::string& text);
 
 // `text` with each byte that does not start a valid UTF-8 sequence replaced
 // by U+FFFD and, for XML, every character XML 1.0 cannot hold as well (the

@@ -36,8 +36,8 @@ namespace {
 // descriptors 1 and 2 are handed to the capture.
 int g_channel = -1;
 
-void send(const std::string& line) {
-  const std::string text = line + "\n";
+void send(const Event& event) {
+  const std::string text = encode(event) + "\n";
   std::size_t done = 0;
   while (done < text.size()) {
 #if defined(_WIN32)
@@ -67,16 +67,17 @@ void send(const std::string& line) {
   _exit(0);
 }
 
-// The last lines of a worker that unloaded the module: sent once the
-// process's exit handlers, the module's among them, have run.
-std::string g_last_lines;
+// The result of the check that unloaded the module: sent once the process's
+// exit handlers, the module's among them, have run.
+Event g_unload_result;
+bool g_unload_finished = false;
 
 void send_last_lines() {
-  if (g_last_lines.empty()) {
+  if (!g_unload_finished) {
     end_worker();  // the module ended the process in a check
   }
-  send(g_last_lines);
-  send("done");
+  send(g_unload_result);
+  send(Event::done());
 #if defined(PELLASTO_CHECK_ASAN)
   // The leak check that would come next is not the module's.
   end_worker();
@@ -94,59 +95,7 @@ LONG WINAPI end_with_exception(EXCEPTION_POINTERS* e) {
 }
 #endif
 
-const char* status_word(Result::Status s) {
-  switch (s) {
-    case Result::Status::kPassed:
-      return "pass";
-    case Result::Status::kFailed:
-      return "fail";
-    case Result::Status::kSkipped:
-      return "skip";
-  }
-  return "fail";
-}
-
 }  // namespace
-
-std::vector<std::string> worker_arguments(const WorkerRequest& r) {
-  std::string list;
-  for (int i : r.checks) {
-    list += (list.empty() ? "" : ",") + std::to_string(i);
-  }
-  return {kWorkerFlag,
-          r.module,
-          list.empty() ? "-" : list,
-          std::to_string(r.threads),
-          std::to_string(r.seed),
-          std::to_string(r.repeat),
-          std::to_string(r.fuzz_seconds)};
-}
-
-bool parse_worker_arguments(int argc, char** argv, WorkerRequest* r) {
-  if (argc != 8 || std::string(argv[1]) != kWorkerFlag) {
-    return false;
-  }
-  r->module = argv[2];
-  const std::string list = argv[3];
-  if (list != "-") {
-    std::size_t at = 0;
-    while (at <= list.size()) {
-      const std::size_t comma = list.find(',', at);
-      const std::string item =
-          list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-      r->checks.push_back(std::atoi(item.c_str()));
-      if (comma == std::string::npos) {
-        break;
-      }
-      at = comma + 1;
-    }
-  }
-  r->threads = std::atoi(argv[4]);
-  r->seed = std::strtoull(argv[5], nullptr, 10);
-  r->repeat = std::atoi(argv[6]);
-  r->fuzz_seconds = std::strtod(argv[7], nullptr);
-  return true;
-}
 
 int worker_main(const WorkerRequest& request) {
 #if defined(_WIN32)
@@ -175,7 +124,7 @@ int worker_main(const WorkerRequest& request) {
   std::string loader;
   void* handle = hostside::open_module(request.module, &loader);
   if (handle == nullptr) {
-    send("unloadable " + escape_detail(loader));
+    send(Event::unloadable(loader));
     end_worker();
   }
   static hostside::PellastoModule module{};
@@ -183,14 +132,14 @@ int worker_main(const WorkerRequest& request) {
   hostside::bind_pellasto(handle, &module, &missing);
   module.handle = handle;
   if (module.shade == nullptr) {
-    send("no-shader");
+    send(Event::no_shader());
     end_worker();
   }
   static CapturedOutput at_load;
   if (capturing) {
     at_load = capture.take();
   }
-  send("loaded");
+  send(Event::loaded());
   context.output = capturing ? &capture : nullptr;
   context.load_output = capturing ? &at_load : nullptr;
   if (module.set_module_handle != nullptr) {
@@ -208,23 +157,23 @@ int worker_main(const WorkerRequest& request) {
       continue;
     }
     const Check& check = checks[static_cast<std::size_t>(index)];
-    send("begin " + std::to_string(index));
+    send(Event::begin(index));
     const bool unloading = is_unload_check(check);
     if (unloading) {
-      send("unloading");
+      send(Event::unloading());
     }
     const Result r = run_check(check, context);
-    const std::string line = "result " + std::to_string(index) + " " +
-                             status_word(r.status) + " " + escape_detail(r.detail);
+    const Event line = Event::finished(index, r);
     if (unloading && watch.unloaded) {
       // The process ends as a host's does, running the exit handlers the
       // module left; a crash there is a crash while unloading.
-      g_last_lines = line;
+      g_unload_result = line;
+      g_unload_finished = true;
       std::exit(0);
     }
     send(line);
   }
-  send("done");
+  send(Event::done());
   end_worker();
 }
 

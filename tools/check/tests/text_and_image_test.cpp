@@ -13,6 +13,7 @@
 
 #include "hostside/module.h"
 #include "tools/check/src/image.h"
+#include "tools/check/src/protocol.h"
 #include "tools/check/src/text.h"
 
 namespace {
@@ -26,6 +27,71 @@ TEST(CheckText, EveryByteOfADetailCrossesOnOneLine) {
   EXPECT_EQ(line.find('\n'), std::string::npos);
   EXPECT_EQ(line.find('\r'), std::string::npos);
   EXPECT_EQ(check::unescape_detail(line), detail);
+}
+
+// Each event as the worker sends it is the event the supervisor reads, a
+// detail that looks like another event included; a line that is garbled
+// never reads as a pass.
+TEST(CheckProtocol, EveryEventCrossesAsItWasSent) {
+  using check::Event;
+  using check::Result;
+  const std::string hostile = "x\nresult 3 pass \\n\r done";
+  const Event sent[] = {
+      Event::loaded(),
+      Event::no_shader(),
+      Event::unloadable(hostile),
+      Event::begin(17),
+      Event::unloading(),
+      Event::finished(4, Result::pass()),
+      Event::finished(5, Result::fail(hostile)),
+      Event::finished(6, Result::skip("")),
+      Event::done(),
+  };
+  for (const Event& e : sent) {
+    const std::string line = check::encode(e);
+    ASSERT_EQ(line.find('\n'), std::string::npos) << line;
+    const Event got = check::decode(line);
+    EXPECT_EQ(got.kind, e.kind) << line;
+    EXPECT_EQ(got.index, e.index) << line;
+    EXPECT_EQ(got.reason, e.reason) << line;
+    EXPECT_EQ(got.result.status, e.result.status) << line;
+    EXPECT_EQ(got.result.detail, e.result.detail) << line;
+  }
+  EXPECT_EQ(check::decode("result 2 passed").result.status, Result::Status::kFailed);
+  EXPECT_EQ(check::decode("result 2").result.status, Result::Status::kFailed);
+  EXPECT_EQ(check::decode("loaded2").kind, Event::Kind::kOther);
+  EXPECT_EQ(check::decode("").kind, Event::Kind::kOther);
+}
+
+TEST(CheckProtocol, TheWorkersCommandLineCrossesAsItWasMade) {
+  check::WorkerRequest r;
+  r.module = "a b/Pellasto,1.so";
+  r.checks = {0, 7, 61};
+  r.threads = 9;
+  r.seed = 9007199254740991ULL;
+  r.repeat = 3;
+  r.fuzz_seconds = 1.5;
+  for (const bool none : {false, true}) {
+    if (none) {
+      r.checks.clear();
+    }
+    std::vector<std::string> args = check::worker_arguments(r);
+    args.insert(args.begin(), "pellasto-check");
+    std::vector<char*> argv;
+    argv.reserve(args.size());
+    for (std::string& a : args) {
+      argv.push_back(a.data());
+    }
+    check::WorkerRequest got;
+    ASSERT_TRUE(
+        check::parse_worker_arguments(static_cast<int>(argv.size()), argv.data(), &got));
+    EXPECT_EQ(got.module, r.module);
+    EXPECT_EQ(got.checks, r.checks);
+    EXPECT_EQ(got.threads, r.threads);
+    EXPECT_EQ(got.seed, r.seed);
+    EXPECT_EQ(got.repeat, r.repeat);
+    EXPECT_EQ(got.fuzz_seconds, r.fuzz_seconds);
+  }
 }
 
 TEST(CheckText, OnlyValidUtf8IsKept) {

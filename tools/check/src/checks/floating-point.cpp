@@ -102,9 +102,7 @@ Result calls_leave_fp_state(const hostside::PellastoModule& m, Context&) {
   return Result::holds(wrong.empty(), wrong);
 }
 
-}  // namespace
-
-void add_fp_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   checks->push_back({"floating-point",
                      "loading the module leaves rounding, MXCSR and x87 control alone",
                      load_leaves_fp_state});
@@ -113,5 +111,9 @@ void add_fp_checks(std::vector<Check>* checks) {
       "every entry in every mode leaves rounding, MXCSR and x87 control alone",
       calls_leave_fp_state));
 }
+
+const GroupRegistration kRegistration(1200, "floating-point", add_checks);
+
+}  // namespace
 
 }  // namespace check

@@ -62,11 +62,13 @@ Result median_call_within_budget(const hostside::PellastoModule& m, Context&) {
                            duration(kBudgetSeconds));
 }
 
-}  // namespace
-
-void add_time_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   checks->push_back(shading_check("time", "a call takes less than 100 us (median)",
                                   median_call_within_budget));
 }
+
+const GroupRegistration kRegistration(1400, "time", add_checks);
+
+}  // namespace
 
 }  // namespace check

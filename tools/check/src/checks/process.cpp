@@ -1,7 +1,5 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-#include "tools/check/src/process_checks.h"
-
 #include <cstdint>
 #include <string>
 
@@ -10,6 +8,7 @@
 #include "tools/check/src/alloc_count.h"
 #include "tools/check/src/call_watch.h"
 #include "tools/check/src/checks_common.h"
+#include "tools/check/src/process_checks.h"
 
 namespace check {
 
@@ -97,19 +96,21 @@ Result unload(Context&) {
   return Result::pass();
 }
 
-}  // namespace
-
-ProcessWatch& process_watch() {
-  static ProcessWatch watch;
-  return watch;
-}
-
-void add_process_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   checks->push_back({"process", "loading the module leaves the process as it was",
                      load_leaves_process});
   checks->push_back(shading_check("process", "the entries allocate nothing on the heap",
                                   entries_allocate_nothing));
   checks->push_back({"process", kUnloadName, unload});
+}
+
+const GroupRegistration kRegistration(1500, "process", add_checks);
+
+}  // namespace
+
+ProcessWatch& process_watch() {
+  static ProcessWatch watch;
+  return watch;
 }
 
 bool is_unload_check(const Check& check) {

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Pellasto developers
 // SPDX-License-Identifier: Apache-2.0
-// The frame rules that the frame checks' ordinary cases leave open: modes
-// other than 0, 1 and 2 act as 0; a whole number of turns is no turn at all
-// (no host call, the unturned frame bit for bit); a direction a little off
-// the normal still gives a unit tangent; and a host that exports only one of
-// the two rotation functions gets no turn, never a turn through a matrix
-// that nobody filled.
-#include <chrono>
+// The frame the input sees: built as the reference model builds it in modes 1
+// and 2, the input's value returned, the host's own frame in mode 0, the zero
+// frame; and the rules the ordinary cases leave open: modes other than 0, 1
+// and 2 act as 0; a whole number of turns is no turn at all (no host call,
+// the unturned frame bit for bit); a direction a little off the normal still
+// gives a unit tangent; and a host that exports only one of the two rotation
+// functions gets no turn, never a turn through a matrix that nobody filled.
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +29,81 @@
 namespace check {
 
 namespace {
+
+using hostside::same_bits;
+using hostside::Sample;
+
+// The frame in modes 1 and 2, turned or not, against the reference model:
+// the frame the input sees bit for bit, and the host's calls for the turn
+// with their arguments (the angle's bits among them).
+Result frame_is_built(const hostside::PellastoModule& m, std::int32_t mode, bool turned) {
+  std::vector<hostside::ModelSample> samples;
+  for (const Case& c : frame_cases(mode, turned)) {
+    samples.push_back(model_sample(c));
+  }
+  return agrees_with_model(m, samples);
+}
+
+Result returns_the_input(const hostside::PellastoModule& m, std::int32_t mode,
+                         bool turned) {
+  const Sample fresh;
+  for (const Case& c : frame_cases(mode, turned)) {
+    const Shaded r = shade(m, c);
+    if (r.returned != 1) {
+      return Result::fail(c.name + ": the call returned " + std::to_string(r.returned));
+    }
+    if (!same_bits(r.result, fresh.params.input)) {
+      return Result::fail(c.name + ": the result is not the input's value bit for bit");
+    }
+  }
+  return Result::pass();
+}
+
+// Mode 0, with every parameter connected or only the input: the host's own
+// vectors seen by the input, the calls, the result and the vectors after as
+// the reference model predicts them.
+Result mode_0_leaves_the_frame(const hostside::PellastoModule& m) {
+  std::vector<hostside::ModelSample> samples;
+  for (const Case& c : frame_cases(kPellastoModeDirection, true)) {
+    Case none = c;
+    none.mode = kPellastoModeNone;
+    none.position = c.point + c.direction;
+    hostside::ModelSample s = model_sample(none);
+    samples.push_back(s);
+    for (bool& connected : s.connected) {
+      connected = true;
+    }
+    s.evaluated = s.stored;
+    s.evaluated.input = {9.0f, -8.0f, 7.0f, 6.0f};
+    samples.push_back(s);
+  }
+  return agrees_with_model(m, samples);
+}
+
+// A direction along the normal (either way), a zero one, and a position at
+// the point: the frame the reference model predicts (the zero frame, not a
+// NaN), turned or not.
+Result zero_frame(const hostside::PellastoModule& m) {
+  const Vector n = hostside::normalized({1, 2, 3});
+  const Vector along[] = {2.0f * n, -0.5f * n, 1000.0f * n, {0, 0, 0}};
+  std::vector<hostside::ModelSample> samples;
+  for (const Vector& d : along) {
+    for (float turns : {0.0f, 0.25f}) {
+      Case c{};
+      c.mode = kPellastoModeDirection;
+      c.normal = n;
+      c.direction = d;
+      c.turns = turns;
+      samples.push_back(model_sample(c));
+    }
+  }
+  Case at_point{};
+  at_point.mode = kPellastoModePosition;
+  at_point.normal = n;
+  at_point.point = at_point.position = {1, -2, 3};
+  samples.push_back(model_sample(at_point));
+  return agrees_with_model(m, samples);
+}
 
 // The plain host, noting which parameters it is asked for and how often it
 // is asked to rotate or transform.
@@ -72,16 +147,10 @@ HostHooks counting_hooks(CountingHost* host) {
   return h;
 }
 
-std::string joined(const std::vector<std::string>& names) {
-  std::string s;
-  for (const std::string& n : names) {
-    s += (s.empty() ? "" : ", ") + n;
-  }
-  return "[" + s + "]";
-}
-
-std::string show_pair(const Vector v[2]) { return show(v[0]) + ", " + show(v[1]); }
-
+// Modes other than 0, 1 and 2, every parameter connected, with a host whose
+// evaluation of the input writes over D[0] and D[1]: the parameters asked
+// for, the frame the input sees, the turns, the result and the vectors after
+// as the reference model predicts them.
 Result other_modes_act_as_zero(const hostside::PellastoModule& m, Context&) {
   CountingHost host;
   const HostHooks hooks = counting_hooks(&host);
@@ -96,23 +165,26 @@ Result other_modes_act_as_zero(const hostside::PellastoModule& m, Context&) {
     s.params.position = {-1, 2, 4};
     s.params.rotation = 0.25f;
     s.connect_all();
-    Vector host_frame[2];
-    std::memcpy(host_frame, s.derivatives, sizeof host_frame);
+    const hostside::Prediction want = hostside::predict(model_of(s.state, s.params));
     const Boolean returned = s.shade(m.shade);
-    const std::vector<std::string> only = {"mode", "input"};
+    const std::vector<std::string> asked = predicted_evaluations(want);
     std::string wrong;
-    if (host.asked != only) {
-      wrong = "the host was asked for " + joined(host.asked) + ", not " + joined(only);
-    } else if (!hostside::same_bits(s.seen, host_frame)) {
-      wrong = "the input saw " + show_pair(s.seen) + ", not the host's own " +
-              show_pair(host_frame);
-    } else if (host.rotations + host.transforms != 0) {
-      wrong = "the host was asked to rotate or transform";
-    } else if (!hostside::same_bits(s.derivatives, host_frame) || returned != 1 ||
-               !hostside::same_bits(s.result, s.params.input)) {
-      wrong =
-          "the call did not return 1 with the input's value and the host's vectors "
-          "put back (the input's evaluation had written over them)";
+    if (host.asked != asked) {
+      wrong = "the host was asked for " + listed(host.asked) +
+              ", the reference model says " + listed(asked);
+    } else if (!hostside::same_bits(s.seen, want.frame)) {
+      wrong = "the input saw " + show_pair(s.seen) + ", the reference model says " +
+              show_pair(want.frame);
+    } else if (host.rotations + host.transforms != predicted_turns(want)) {
+      wrong = "the host was asked to rotate or transform " +
+              std::to_string(host.rotations + host.transforms) +
+              " times, the reference model says " + std::to_string(predicted_turns(want));
+    } else if (!hostside::same_bits(s.derivatives, want.after) ||
+               returned != want.returned || !hostside::same_bits(s.result, want.result)) {
+      wrong = "after the call D[0], D[1] " + show_pair(s.derivatives) + ", returned " +
+              std::to_string(returned) + "; the reference model says " +
+              show_pair(want.after) + ", returned " + std::to_string(want.returned) +
+              " with the input's value (the input's evaluation had written over them)";
     }
     if (!wrong.empty()) {
       return Result::fail("mode " + std::to_string(mode) + ": " + wrong);
@@ -259,58 +331,28 @@ Result one_rotation_function(const hostside::PellastoModule& m, Context& context
   return Result::holds(wrong.empty(), wrong);
 }
 
-// Random samples over the whole input space, drawn from the run's seed.
-constexpr int kRandomSamples = 2000;
-
-Result random_samples_agree(const hostside::PellastoModule& m, Context& context) {
-  std::uint64_t random = context.seed;
-  std::vector<hostside::ModelSample> samples;
-  samples.reserve(static_cast<std::size_t>(kRandomSamples) *
-                  static_cast<std::size_t>(context.repeat));
-  for (int i = 0; i < kRandomSamples * context.repeat; ++i) {
-    samples.push_back(hostside::random_sample(&random));
-  }
-  Result r = agrees_with_model(m, samples);
-  if (r.status == Result::Status::kFailed) {
-    r.detail += " (seed " + std::to_string(context.seed) + ")";
-  }
-  return r;
-}
-
-// Random samples for as long as --fuzz says, each compared with the model as
-// it is drawn.
-Result fuzz_against_model(const hostside::PellastoModule& m, Context& context) {
-  const double seconds = context.fuzz_seconds;
-  if (!(seconds > 0)) {
-    return Result::skip("not run: --fuzz was not given");
-  }
-  static const HostHooks hooks = hostside::recording_hooks();
-  install_hooks(&hooks);
-  hostside::Recorder recorder;
-  std::uint64_t random = context.seed;
-  const auto start = std::chrono::steady_clock::now();
-  long samples = 0, wrong = 0;
-  std::string first;
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() <
-         seconds) {
-    for (int i = 0; i < 256; ++i, ++samples) {
-      const hostside::ModelSample s = hostside::random_sample(&random);
-      const std::string difference = hostside::check_against_model(m.shade, s, &recorder);
-      if (!difference.empty() && wrong++ == 0) {
-        first = "sample " + std::to_string(samples + 1) + ": " + difference;
-      }
+void add_checks(std::vector<Check>* checks) {
+  for (std::int32_t mode : {kPellastoModeDirection, kPellastoModePosition}) {
+    for (bool turned : {false, true}) {
+      const std::string what = mode_name(mode, turned);
+      checks->push_back(
+          shading_check("frame", what + ": D[1] = unit tangent, D[0] = normal x tangent",
+                        [=](const hostside::PellastoModule& m, Context&) {
+                          return frame_is_built(m, mode, turned);
+                        }));
+      checks->push_back(shading_check("frame", what + ": returns 1 and the input's value",
+                                      [=](const hostside::PellastoModule& m, Context&) {
+                                        return returns_the_input(m, mode, turned);
+                                      }));
     }
   }
-  install_plain_host();
-  return Result::holds(wrong == 0,
-                       std::to_string(wrong) + " of " + std::to_string(samples) +
-                           " samples differ from the reference model (seed " +
-                           std::to_string(context.seed) + "); first: " + first);
-}
-
-}  // namespace
-
-void add_frame_rule_checks(std::vector<Check>* checks) {
+  checks->push_back(shading_check("frame", "mode 0: the input sees the host's own frame",
+                                  [](const hostside::PellastoModule& m, Context&) {
+                                    return mode_0_leaves_the_frame(m);
+                                  }));
+  checks->push_back(shading_check(
+      "frame", "zero frame for a direction along the normal",
+      [](const hostside::PellastoModule& m, Context&) { return zero_frame(m); }));
   checks->push_back(shading_check(
       "frame", "modes other than 0, 1 and 2 act as 0: no frame, only mode and input read",
       other_modes_act_as_zero));
@@ -324,25 +366,10 @@ void add_frame_rule_checks(std::vector<Check>* checks) {
       "frame",
       "a host with only one of the two rotation functions: no turn, and its message",
       one_rotation_function, true));
-  const std::size_t paths = hostside::path_cases().size();
-  checks->push_back(shading_check(
-      "model",
-      "every path: the host's calls with their arguments, the frame, the result and "
-      "the vectors after as the reference model predicts (" +
-          std::to_string(paths) + " samples)",
-      [](const hostside::PellastoModule& m, Context&) {
-        return agrees_with_model(m, hostside::path_cases());
-      }));
-  checks->push_back(shading_check(
-      "model",
-      "random samples over the whole input space (normals over the sphere, denormal "
-      "to 1e38, far points, infinities and NaNs, many turns) as the reference model "
-      "predicts",
-      random_samples_agree));
-  checks->push_back(shading_check(
-      kFuzzGroup,
-      "random samples for --fuzz seconds, each as the reference model predicts",
-      fuzz_against_model));
 }
+
+const GroupRegistration kRegistration(400, "frame", add_checks);
+
+}  // namespace
 
 }  // namespace check

@@ -91,14 +91,16 @@ Result nothing_in_any_call(const hostside::PellastoModule& m, Context& context) 
   return Result::holds(call.empty(), call);
 }
 
-}  // namespace
-
-void add_output_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   checks->push_back({"output", "nothing on the standard output or error while it loads",
                      nothing_at_load});
   checks->push_back(shading_check(
       "output", "nothing on the standard output or error in any call, host complete",
       nothing_in_any_call, true));
 }
+
+const GroupRegistration kRegistration(1100, "output", add_checks);
+
+}  // namespace
 
 }  // namespace check

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "hostside/guarded_sample.h"
+#include "hostside/reference_model.h"
+#include "hostside/vec.h"
 #include "tools/check/src/catalogue.h"
 #include "tools/check/src/checks_common.h"
 #include "tools/check/src/program_exports.h"
@@ -61,7 +63,8 @@ void prepare(hostside::GuardedSample* s, const RecordCase& c) {
 }
 
 // Shades every case on a guarded sample; the first case that `wrong` finds
-// fault with, and what it found.
+// fault with (given the sample after the call and the reference model's
+// prediction), and what it found.
 template <typename Judge>
 Result shade_guarded(Context& context, Judge wrong) {
   const std::vector<RecordCase> cases = record_cases();
@@ -69,11 +72,15 @@ Result shade_guarded(Context& context, Judge wrong) {
     hostside::GuardedSample s(static_cast<std::uint32_t>(context.seed) +
                               static_cast<std::uint32_t>(i));
     prepare(&s, cases[i]);
+    // The records as the host hands them over, before the call: what the
+    // reference model predicts from.
+    const hostside::Prediction want =
+        hostside::predict(model_of(*s.state(), *s.params()));
     const HostHooks hooks = s.hooks();
     install_hooks(&hooks);
     s.shade(context.module->shade);
     install_plain_host();
-    const std::string found = wrong(s);
+    const std::string found = wrong(s, want);
     if (!found.empty()) {
       return Result::fail(cases[i].name() + ": " + found + " (seed " +
                           std::to_string(context.seed) + ")");
@@ -83,26 +90,37 @@ Result shade_guarded(Context& context, Judge wrong) {
 }
 
 Result records_after_the_call(const hostside::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const hostside::GuardedSample& s) {
-    return s.changed_after().empty() ? std::string()
-                                     : "after the call " + s.changed_after();
-  });
+  return shade_guarded(context,
+                       [](hostside::GuardedSample& s, const hostside::Prediction& want) {
+                         if (!s.changed_after().empty()) {
+                           return "after the call " + s.changed_after();
+                         }
+                         const Vector after[2] = {s.derivatives()[0], s.derivatives()[1]};
+                         if (!hostside::same_bits(after, want.after)) {
+                           return "after the call D[0], D[1] " + show_pair(after) +
+                                  ", the reference model says " + show_pair(want.after);
+                         }
+                         return std::string();
+                       });
 }
 
 Result records_while_input_is_read(const hostside::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const hostside::GuardedSample& s) {
-    if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
-      return std::string();
-    }
-    return "while the input was read " + s.changed_during_input();
-  });
+  return shade_guarded(
+      context, [](hostside::GuardedSample& s, const hostside::Prediction&) {
+        if (s.input_evaluations == 0 || s.changed_during_input().empty()) {
+          return std::string();
+        }
+        return "while the input was read " + s.changed_during_input();
+      });
 }
 
 Result result_written_whole(const hostside::PellastoModule&, Context& context) {
-  return shade_guarded(context, [](const hostside::GuardedSample& s) {
-    return s.result_is_input() ? std::string()
-                               : std::string("the result is not the input's value");
-  });
+  return shade_guarded(
+      context, [](hostside::GuardedSample& s, const hostside::Prediction& want) {
+        return hostside::same_bits(*s.result(), want.result)
+                   ? std::string()
+                   : std::string("the result is not the reference model's, bit for bit");
+      });
 }
 
 // Pellasto_init and Pellasto_exit touch no record (init writes only its flag).
@@ -130,9 +148,7 @@ Result lifecycle_leaves_records(Context& context) {
   return Result::holds(found.empty(), "Pellasto_exit: " + found);
 }
 
-}  // namespace
-
-void add_record_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   const std::string n = std::to_string(record_cases().size());
   checks->push_back(shading_check(
       "records",
@@ -147,5 +163,9 @@ void add_record_checks(std::vector<Check>* checks) {
   checks->push_back({"records", "Pellasto_init and Pellasto_exit write no record",
                      lifecycle_leaves_records});
 }
+
+const GroupRegistration kRegistration(800, "records", add_checks);
+
+}  // namespace
 
 }  // namespace check

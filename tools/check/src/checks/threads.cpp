@@ -150,13 +150,15 @@ Result threads_shade_apart(const hostside::PellastoModule& m, Context& context) 
                       std::to_string(context.seed) + "); first: " + first);
 }
 
-}  // namespace
-
-void add_thread_checks(std::vector<Check>* checks) {
+void add_checks(std::vector<Check>* checks) {
   checks->push_back(shading_check(
       "threads",
       "threads shading samples of their own at once get the bits one thread gets",
       threads_shade_apart));
 }
+
+const GroupRegistration kRegistration(1300, "threads", add_checks);
+
+}  // namespace
 
 }  // namespace check
