@@ -23,7 +23,8 @@ leg() {
   echo "=== leg $name: $*"
   local t0=$SECONDS
   if "$@"; then ran+=("$name"); else failed+=("$name"); fi
-  times+=("$name $((SECONDS - t0)) s")
+  # With the load of the machine at the end: a shared machine's times vary.
+  times+=("$name $((SECONDS - t0)) s (load $(cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo ?))")
 }
 
 have() { command -v "$1" >/dev/null 2>&1; }
