@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "tools/check/src/signal_guard.h"
+
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
@@ -342,6 +344,7 @@ ProcessState process_state_now() {
     s.locale[c.name] = name != nullptr ? name : "?";
   }
   read_system(&s);
+  s.signal_attempts = signal_attempts();
   return s;
 }
 
@@ -449,6 +452,11 @@ std::vector<std::string> process_changes(const ProcessState& before,
       changes.push_back("the module closed descriptor " + std::to_string(fd) + " (" +
                         target + ")");
     }
+  }
+  if (after.signal_attempts > before.signal_attempts) {
+    const std::uint64_t n = after.signal_attempts - before.signal_attempts;
+    changes.push_back(signal_attempt(before.signal_attempts) +
+                      (n > 1 ? " (" + std::to_string(n) + " attempts in all)" : ""));
   }
   if (before.handles >= 0 && after.handles > before.handles) {
     changes.push_back("the module left " +

@@ -4,7 +4,8 @@
 // floating-point state (fp_state.h): locale, working folder, umask,
 // environment, signal dispositions and the calling thread's signal mask,
 // interval timers, threads, child processes and open descriptors (on
-// Windows: threads, working folder, environment and the handle count).
+// Windows: threads, working folder, environment and the handle count), and
+// the attempts to signal processes beyond the worker (signal_guard.h).
 // The worker takes it before and after the module loads, around every check
 // and around unloading; any difference is the module's doing.
 #ifndef PELLASTO_CHECK_PROCESS_STATE_H
@@ -34,6 +35,7 @@ struct ProcessState {
   std::vector<long> children;              // process ids of the process's children
   std::map<int, std::string> descriptors;  // descriptor -> what it names
   long handles = -1;                       // Windows: the process's handle count
+  std::uint64_t signal_attempts = 0;       // stopped by the signal guard so far
 };
 
 ProcessState process_state_now();

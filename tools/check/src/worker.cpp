@@ -26,6 +26,7 @@
 #include "tools/check/src/process_checks.h"
 #include "tools/check/src/process_state.h"
 #include "tools/check/src/runner.h"
+#include "tools/check/src/signal_guard.h"
 #include "tools/check/src/text.h"
 
 namespace check {
@@ -106,6 +107,9 @@ int worker_main(const WorkerRequest& request) {
 #else
   g_channel = dup(1);
   fcntl(g_channel, F_SETFD, FD_CLOEXEC);
+  // Before any thread starts, and before the module can: what it signals
+  // stays within the worker (where the system can filter its calls).
+  guard_signals();
 #endif
   static OutputCapture capture;  // before the module loads: it may write then
   const bool capturing = capture.start();
