@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "tools/check/src/signal_guard.h"
+
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
@@ -21,10 +23,12 @@
 #include <locale.h>  // NOLINT(modernize-deprecated-headers): uselocale is POSIX's
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -195,7 +199,63 @@ std::string hex(std::uintptr_t value) {
   return text;
 }
 
+std::string clock_name(long clock) {
+  switch (clock) {
+    case CLOCK_REALTIME:
+      return "CLOCK_REALTIME";
+    case CLOCK_MONOTONIC:
+      return "CLOCK_MONOTONIC";
+    case CLOCK_PROCESS_CPUTIME_ID:
+      return "CLOCK_PROCESS_CPUTIME_ID";
+    case CLOCK_THREAD_CPUTIME_ID:
+      return "CLOCK_THREAD_CPUTIME_ID";
+    case CLOCK_BOOTTIME:
+      return "CLOCK_BOOTTIME";
+    default:
+      return "clock " + std::to_string(clock);
+  }
+}
+
+// The process's POSIX timers as the kernel lists them ("ID: 0", "signal:
+// 12/...", "notify: signal/pid.1234", "ClockID: 1", a timer after another),
+// or, where it lists none, found by asking for each id in turn.
+void read_posix_timers(ProcessState* s) {
+  std::ifstream list("/proc/self/timers");
+  if (list) {
+    long id = -1;
+    std::string signal, notify, line;
+    while (std::getline(list, line)) {
+      const std::size_t colon = line.find(": ");
+      if (colon == std::string::npos) {
+        continue;
+      }
+      const std::string key = line.substr(0, colon), value = line.substr(colon + 2);
+      if (key == "ID") {
+        id = std::strtol(value.c_str(), nullptr, 10);
+      } else if (key == "signal") {
+        signal = signal_name(std::atoi(value.c_str()));
+      } else if (key == "notify") {
+        notify = value.substr(0, value.find('/'));
+      } else if (key == "ClockID" && id >= 0) {
+        s->posix_timers[id] = clock_name(std::strtol(value.c_str(), nullptr, 10)) +
+                              (notify == "signal" ? ", signal " + signal : ", " + notify);
+        id = -1;
+      }
+    }
+    return;
+  }
+  // Ids are handed out from 0 up; a few hundred cover any module that
+  // leaves timers behind.
+  for (long id = 0; id < 256; ++id) {
+    alignas(8) unsigned char value[64];  // either layout of the kernel's itimerspec
+    if (syscall(SYS_timer_gettime, id, value) == 0) {
+      s->posix_timers[id] = "present";
+    }
+  }
+}
+
 void read_system(ProcessState* s) {
+  read_posix_timers(s);
   std::vector<char> folder(PATH_MAX + 1);
   s->cwd = getcwd(folder.data(), folder.size()) != nullptr ? folder.data() : "?";
   s->umask = read_umask();
@@ -342,6 +402,7 @@ ProcessState process_state_now() {
     s.locale[c.name] = name != nullptr ? name : "?";
   }
   read_system(&s);
+  s.signal_attempts = signal_attempts();
   return s;
 }
 
@@ -416,6 +477,17 @@ std::vector<std::string> process_changes(const ProcessState& before,
       changes.push_back("the module stopped the timer " + name);
     }
   }
+  for (const auto& [id, text] : after.posix_timers) {
+    if (before.posix_timers.count(id) == 0) {
+      changes.push_back("the module created the POSIX timer " + std::to_string(id) +
+                        " (" + text + ") and left it");
+    }
+  }
+  for (const auto& [id, text] : before.posix_timers) {
+    if (after.posix_timers.count(id) == 0) {
+      changes.push_back("the module deleted the POSIX timer " + std::to_string(id));
+    }
+  }
   if (before.threads >= 0 && after.threads > before.threads) {
     changes.push_back("the module started " +
                       counted(after.threads - before.threads, "thread") + " (" +
@@ -449,6 +521,11 @@ std::vector<std::string> process_changes(const ProcessState& before,
       changes.push_back("the module closed descriptor " + std::to_string(fd) + " (" +
                         target + ")");
     }
+  }
+  if (after.signal_attempts > before.signal_attempts) {
+    const std::uint64_t n = after.signal_attempts - before.signal_attempts;
+    changes.push_back(signal_attempt(before.signal_attempts) +
+                      (n > 1 ? " (" + std::to_string(n) + " attempts in all)" : ""));
   }
   if (before.handles >= 0 && after.handles > before.handles) {
     changes.push_back("the module left " +

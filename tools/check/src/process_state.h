@@ -3,8 +3,9 @@
 // What a module could change in the process that loads it, beside the
 // floating-point state (fp_state.h): locale, working folder, umask,
 // environment, signal dispositions and the calling thread's signal mask,
-// interval timers, threads, child processes and open descriptors (on
-// Windows: threads, working folder, environment and the handle count).
+// interval and POSIX timers, threads, child processes and open descriptors (on
+// Windows: threads, working folder, environment and the handle count), and
+// the attempts to signal processes beyond the worker (signal_guard.h).
 // The worker takes it before and after the module loads, around every check
 // and around unloading; any difference is the module's doing.
 #ifndef PELLASTO_CHECK_PROCESS_STATE_H
@@ -30,10 +31,14 @@ struct ProcessState {
   // "ITIMER_REAL" -> "interval 0 s" for each armed timer (its time left is
   // not compared: it runs down).
   std::map<std::string, std::string> timers;
+  // Linux: POSIX timers (timer_create) by their id -> "CLOCK_MONOTONIC,
+  // signal SIGUSR2" (or "present", where the system does not list them).
+  std::map<long, std::string> posix_timers;
   int threads = -1;                        // -1 where they cannot be counted
   std::vector<long> children;              // process ids of the process's children
   std::map<int, std::string> descriptors;  // descriptor -> what it names
   long handles = -1;                       // Windows: the process's handle count
+  std::uint64_t signal_attempts = 0;       // stopped by the signal guard so far
 };
 
 ProcessState process_state_now();

@@ -2,8 +2,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The protocol between the supervisor and a worker, both ends: the worker's
 // command line, the events it writes on its channel (a copy of its standard
-// output), one line each, and the exit status of a worker whose channel is
-// gone.
+// output), one line each, and what a worker whose channel is gone does.
 //
 // The events:
 //   loaded                      the module loaded and exports Pellasto
@@ -29,7 +28,11 @@ namespace check {
 
 // The first argument of a worker's command line.
 inline constexpr const char* kWorkerFlag = "--worker-of-pellasto-check";
-// The exit status of a worker whose channel to the supervisor was closed.
+// A worker whose channel to the supervisor was closed waits this long for
+// the supervisor to end it (the supervisor tells it from a module's exit by
+// the channel closing while the worker lives on), then ends with this
+// status, which the supervisor does not read as anything but an exit.
+inline constexpr int kChannelLostSeconds = 60;
 inline constexpr int kChannelLost = 86;
 
 struct WorkerRequest {

@@ -26,6 +26,7 @@
 #include "tools/check/src/process_checks.h"
 #include "tools/check/src/process_state.h"
 #include "tools/check/src/runner.h"
+#include "tools/check/src/signal_guard.h"
 #include "tools/check/src/text.h"
 
 namespace check {
@@ -35,6 +36,24 @@ namespace {
 // The channel to the supervisor: a copy of the standard output taken before
 // descriptors 1 and 2 are handed to the capture.
 int g_channel = -1;
+
+// The channel is gone, closed by the module (or the supervisor is): nothing
+// this worker does can be told any more. An exit status of its own could be
+// the module's too (a module may end the process with any), so the worker
+// stays until the supervisor, which sees the channel closed while the worker
+// lives on, ends it; or, where the supervisor is gone, for a while only.
+[[noreturn]] void without_channel() {
+#if defined(_WIN32)
+  Sleep(static_cast<DWORD>(kChannelLostSeconds * 1000));
+#else
+  const pid_t supervisor = getppid();
+  for (int waited = 0; waited < kChannelLostSeconds * 20 && getppid() == supervisor;
+       ++waited) {
+    usleep(50000);
+  }
+#endif
+  _exit(kChannelLost);
+}
 
 void send(const Event& event) {
   const std::string text = encode(event) + "\n";
@@ -50,21 +69,19 @@ void send(const Event& event) {
       continue;
     }
     if (n <= 0) {
-      // The channel is gone, closed by the module (or the supervisor is):
-      // nothing this worker does can be told any more.
-      _exit(kChannelLost);
+      without_channel();
     }
     done += static_cast<std::size_t>(n);
   }
 }
 
-[[noreturn]] void end_worker() {
+[[noreturn]] void end_worker(int status = 0) {
   // The module's own exit handlers are not this check's business, and a
   // hostile one could hang: the process ends here.
 #if defined(_WIN32)
-  TerminateProcess(GetCurrentProcess(), 0);
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
 #endif
-  _exit(0);
+  _exit(status);
 }
 
 // The result of the check that unloaded the module: sent once the process's
@@ -72,9 +89,10 @@ void send(const Event& event) {
 Event g_unload_result;
 bool g_unload_finished = false;
 
-void send_last_lines() {
+// `status`: what exit() was given, where the C library tells it.
+void send_last_lines(int status) {
   if (!g_unload_finished) {
-    end_worker();  // the module ended the process in a check
+    end_worker(status);  // the module ended the process in a check, with its status
   }
   send(g_unload_result);
   send(Event::done());
@@ -106,11 +124,18 @@ int worker_main(const WorkerRequest& request) {
 #else
   g_channel = dup(1);
   fcntl(g_channel, F_SETFD, FD_CLOEXEC);
+  // Before any thread starts, and before the module can: what it signals
+  // stays within the worker (where the system can filter its calls).
+  guard_signals();
 #endif
   static OutputCapture capture;  // before the module loads: it may write then
   const bool capturing = capture.start();
   // Registered before the module can register any: it runs after theirs.
-  std::atexit(send_last_lines);
+#if defined(__GLIBC__)
+  on_exit([](int status, void*) { send_last_lines(status); }, nullptr);
+#else
+  std::atexit([] { send_last_lines(0); });
+#endif
   leave_out_the_system();
   ProcessWatch& watch = process_watch();
   watch.before_load = process_state_now();
