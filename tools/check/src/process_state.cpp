@@ -368,33 +368,6 @@ void compare_maps(const std::map<std::string, std::string>& before,
 
 }  // namespace
 
-std::string signal_name(int signal) {
-#if !defined(_WIN32)
-  static const std::pair<int, const char*> names[] = {
-      {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
-      {SIGILL, "SIGILL"},       {SIGTRAP, "SIGTRAP"}, {SIGABRT, "SIGABRT"},
-      {SIGBUS, "SIGBUS"},       {SIGFPE, "SIGFPE"},   {SIGKILL, "SIGKILL"},
-      {SIGUSR1, "SIGUSR1"},     {SIGSEGV, "SIGSEGV"}, {SIGUSR2, "SIGUSR2"},
-      {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGTERM, "SIGTERM"},
-      {SIGCHLD, "SIGCHLD"},     {SIGCONT, "SIGCONT"}, {SIGSTOP, "SIGSTOP"},
-      {SIGTSTP, "SIGTSTP"},     {SIGTTIN, "SIGTTIN"}, {SIGTTOU, "SIGTTOU"},
-      {SIGURG, "SIGURG"},       {SIGXCPU, "SIGXCPU"}, {SIGXFSZ, "SIGXFSZ"},
-      {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"}, {SIGWINCH, "SIGWINCH"},
-      {SIGIO, "SIGIO"},         {SIGPWR, "SIGPWR"},   {SIGSYS, "SIGSYS"},
-  };
-  for (const auto& [number, name] : names) {
-    if (number == signal) {
-      return name;
-    }
-  }
-  if (signal >= SIGRTMIN && signal <= SIGRTMAX) {
-    return signal == SIGRTMIN ? "SIGRTMIN"
-                              : "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
-  }
-#endif
-  return "signal " + std::to_string(signal);
-}
-
 ProcessState process_state_now() {
   ProcessState s;
   for (const Category& c : kCategories) {

@@ -63,9 +63,6 @@ void restore_process_state(const ProcessState& s);
 // The sentences joined with "; ".
 std::string joined(const std::vector<std::string>& changes);
 
-// "SIGSEGV", "SIGRTMIN+3", or the number.
-std::string signal_name(int signal);
-
 }  // namespace check
 
 #endif  // PELLASTO_CHECK_PROCESS_STATE_H
