@@ -27,7 +27,7 @@ function(sign name expected)
   file(COPY_FILE ${UNSIGNED} ${target})
   execute_process(COMMAND ${CMAKE_COMMAND} -DFILE=${target} -DOSSLSIGNCODE=${OSSLSIGNCODE}
                           -DOPENSSL=${OPENSSL} -DTIME=${TIME} ${ARGN}
-                          -P ${CMAKE_CURRENT_LIST_DIR}/sign_pe.cmake
+                          -P ${CMAKE_CURRENT_LIST_DIR}/../../cmake/sign_pe.cmake
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
   string(REGEX REPLACE "[ \n]+" " " flat "${out}")
   if(expected STREQUAL "ok")
@@ -47,7 +47,7 @@ function(sign name expected)
 endfunction()
 
 foreach(kind good expired server)
-  execute_process(COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/make-test-signer.sh ${WORK}/${kind}
+  execute_process(COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/../../cmake/make-test-signer.sh ${WORK}/${kind}
                           ${kind} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "check-signing: could not make the ${kind} test certificate")
