@@ -16,8 +16,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <io.h>
 #include <windows.h>
-
-#include <atomic>
 #else
 #include <dirent.h>
 #include <locale.h>  // NOLINT(modernize-deprecated-headers): uselocale is POSIX's
@@ -54,16 +52,31 @@ const Category kCategories[] = {
 
 #if defined(_WIN32)
 
-// The threads of the process, counted as they start and end: the system
-// calls this program's TLS callback for each (a snapshot of the process's
-// threads takes 50 ms under wine, this nothing). The main thread is one.
-std::atomic<int> g_threads{1};
-
-void NTAPI on_thread(PVOID, DWORD reason, PVOID) {
-  if (reason == DLL_THREAD_ATTACH) {
-    ++g_threads;
-  } else if (reason == DLL_THREAD_DETACH) {
-    --g_threads;
+// The threads of the process, as the system lists them: a thread is listed
+// from the moment it is created, before it first runs (a count kept as
+// threads attach would miss one that a busy machine has not yet started when
+// a check ends). -1 where the system has no such list.
+int thread_count() {
+  using NextThreadFn = LONG(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, PHANDLE);
+  static const auto next_thread = reinterpret_cast<NextThreadFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtGetNextThread")));
+  if (next_thread == nullptr) {
+    return -1;
+  }
+  int count = 0;
+  HANDLE thread = nullptr;
+  for (;;) {
+    HANDLE next = nullptr;
+    const LONG status = next_thread(GetCurrentProcess(), thread,
+                                    THREAD_QUERY_LIMITED_INFORMATION, 0, 0, &next);
+    if (thread != nullptr) {
+      CloseHandle(thread);
+    }
+    if (status != 0) {
+      return count;
+    }
+    ++count;
+    thread = next;
   }
 }
 
@@ -116,7 +129,7 @@ void read_system(ProcessState* s) {
   if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0) {
     s->handles = static_cast<long>(handles);
   }
-  s->threads = g_threads.load();
+  s->threads = thread_count();
 }
 
 #else
@@ -560,9 +573,3 @@ std::string joined(const std::vector<std::string>& changes) {
 }
 
 }  // namespace check
-
-#if defined(_WIN32)
-// Between the C runtime's own callbacks (.CRT$XLA .. .CRT$XLZ).
-extern "C" __attribute__((section(".CRT$XLP"), used))
-const PIMAGE_TLS_CALLBACK pellasto_check_thread_callback = check::on_thread;
-#endif
