@@ -171,14 +171,22 @@ function(pellasto_module_flags target)
   endif()
 endfunction()
 
+# pellasto_add_module(<name> [OBJECT] [WITHOUT <setting>...] SOURCES <source>...)
+# A module built as Pellasto is, without the settings named in WITHOUT; with
+# OBJECT, its objects only, for modules that share them.
 function(pellasto_add_module name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "WITHOUT;SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "OBJECT" "" "WITHOUT;SOURCES")
   foreach(setting IN LISTS arg_WITHOUT)
     if(NOT setting IN_LIST _pellasto_hardening AND NOT setting STREQUAL "static-runtime")
       message(FATAL_ERROR "pellasto_add_module(${name}): no setting ${setting} here")
     endif()
   endforeach()
-  add_library(${name} MODULE ${arg_SOURCES})
+  if(arg_OBJECT)
+    add_library(${name} OBJECT ${arg_SOURCES})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  else()
+    add_library(${name} MODULE ${arg_SOURCES})
+  endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   # Hosts load modules by file name, so there is no "lib" prefix; only what
   # the sources mark for export is visible.
