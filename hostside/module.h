@@ -63,6 +63,10 @@ inline constexpr const char* kHostFunctions[] = {"mi_phen_eval", "mi_matrix_rota
 // (at least eight lower-case hex digits), any error number.
 std::string failed_lookup_pattern(const char* name, void* handle);
 
+// Whether the whole of `text` is what the regular expression `pattern`
+// describes (failed_lookup_pattern's, for instance).
+bool matches_whole(const std::string& text, const std::string& pattern);
+
 // A host module built from hostside/forwarding_module.cpp.
 struct HostModule {
   void* handle;
