@@ -109,15 +109,20 @@ if(PKCS12)
   if(password_file)
     set(pass_in -passin "file:${password_file}")
   endif()
-  execute_process(COMMAND ${OPENSSL} pkcs12 -in "${PKCS12}" -nokeys -clcerts ${pass_in}
-                          -out "${leaf}"
-                  RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE error)
-  if(NOT status EQUAL 0)
-    # Files exported by older tools use algorithms OpenSSL 3 keeps apart.
-    execute_process(COMMAND ${OPENSSL} pkcs12 -legacy -in "${PKCS12}" -nokeys -clcerts
+  # Files exported by older tools use algorithms OpenSSL 3 keeps apart: those
+  # open with -legacy. The first attempt's error is the one reported.
+  set(error "")
+  foreach(legacy "" -legacy)
+    execute_process(COMMAND ${OPENSSL} pkcs12 ${legacy} -in "${PKCS12}" -nokeys -clcerts
                             ${pass_in} -out "${leaf}"
-                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-  endif()
+                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE attempt)
+    if(status EQUAL 0)
+      break()
+    endif()
+    if(error STREQUAL "")
+      set(error "${attempt}")
+    endif()
+  endforeach()
   if(NOT status EQUAL 0)
     string(REGEX MATCH "[^\n]*" error "${error}")
     fail("${PKCS12} cannot be opened: the password is wrong, or it is not a PKCS#12 file "
