@@ -9,14 +9,19 @@
 
 #include "tools/check/tests/faulty/forward.h"
 
+namespace {
+
+DWORD WINAPI never_runs(LPVOID) { return 0; }
+
+}  // namespace
+
 namespace faulty {
 
 Boolean shade(Color* result, RenderState* state, FrameParams* params) {
   static std::once_flag started;
   std::call_once(started, [] {
-    const HANDLE thread = CreateThread(
-        nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, CREATE_SUSPENDED,
-        nullptr);
+    const HANDLE thread =
+        CreateThread(nullptr, 0, never_runs, nullptr, CREATE_SUSPENDED, nullptr);
     if (thread != nullptr) {
       CloseHandle(thread);
     }
