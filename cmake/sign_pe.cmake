@@ -111,15 +111,13 @@ if(PKCS12)
   endif()
   # Files exported by older tools use algorithms OpenSSL 3 keeps apart: those
   # open with -legacy. The first attempt's error is the one reported.
-  set(error "")
   foreach(legacy "" -legacy)
     execute_process(COMMAND ${OPENSSL} pkcs12 ${legacy} -in "${PKCS12}" -nokeys -clcerts
                             ${pass_in} -out "${leaf}"
                     RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE attempt)
     if(status EQUAL 0)
       break()
-    endif()
-    if(error STREQUAL "")
+    elseif(NOT legacy)
       set(error "${attempt}")
     endif()
   endforeach()

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "hostside/module.h"
+#include "tools/check/src/text.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -40,23 +41,6 @@ struct WorkerProcess::Shared {
 };
 
 namespace {
-
-struct Signal {
-  int number;
-  const char* name;
-};
-
-#if !defined(_WIN32)
-constexpr Signal kSignals[] = {
-    {SIGSEGV, "SIGSEGV"},     {SIGBUS, "SIGBUS"},   {SIGILL, "SIGILL"},
-    {SIGFPE, "SIGFPE"},       {SIGABRT, "SIGABRT"}, {SIGKILL, "SIGKILL"},
-    {SIGTERM, "SIGTERM"},     {SIGTRAP, "SIGTRAP"}, {SIGSYS, "SIGSYS"},
-    {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGHUP, "SIGHUP"},
-    {SIGINT, "SIGINT"},       {SIGQUIT, "SIGQUIT"}, {SIGXCPU, "SIGXCPU"},
-    {SIGXFSZ, "SIGXFSZ"},     {SIGUSR1, "SIGUSR1"}, {SIGUSR2, "SIGUSR2"},
-    {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"},
-};
-#endif
 
 struct Exception {
   unsigned long code;
@@ -117,16 +101,7 @@ void read_lines(const std::shared_ptr<WorkerProcess::Shared>& shared, Read read_
 
 }  // namespace
 
-std::string describe_signal(int signal) {
-#if !defined(_WIN32)
-  for (const Signal& s : kSignals) {
-    if (s.number == signal) {
-      return std::string("crashed with ") + s.name;
-    }
-  }
-#endif
-  return "crashed with signal " + std::to_string(signal);
-}
+std::string describe_signal(int signal) { return "crashed with " + signal_name(signal); }
 
 std::string describe_exception(unsigned long code) {
   char hex[16];

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "tools/check/src/signal_guard.h"
+#include "tools/check/src/text.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN

@@ -3,9 +3,7 @@
 #include "tools/check/src/signal_guard.h"
 
 #include <atomic>
-#include <csignal>
 #include <string>
-#include <utility>
 
 #if defined(__linux__) &&                                                 \
     (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__)) && \
@@ -24,36 +22,10 @@
 #include <cstddef>
 #include <vector>
 
+#include "tools/check/src/text.h"
 #endif
 
 namespace check {
-
-std::string signal_name(int signal) {
-#if !defined(_WIN32)
-  static const std::pair<int, const char*> names[] = {
-      {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
-      {SIGILL, "SIGILL"},       {SIGTRAP, "SIGTRAP"}, {SIGABRT, "SIGABRT"},
-      {SIGBUS, "SIGBUS"},       {SIGFPE, "SIGFPE"},   {SIGKILL, "SIGKILL"},
-      {SIGUSR1, "SIGUSR1"},     {SIGSEGV, "SIGSEGV"}, {SIGUSR2, "SIGUSR2"},
-      {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGTERM, "SIGTERM"},
-      {SIGCHLD, "SIGCHLD"},     {SIGCONT, "SIGCONT"}, {SIGSTOP, "SIGSTOP"},
-      {SIGTSTP, "SIGTSTP"},     {SIGTTIN, "SIGTTIN"}, {SIGTTOU, "SIGTTOU"},
-      {SIGURG, "SIGURG"},       {SIGXCPU, "SIGXCPU"}, {SIGXFSZ, "SIGXFSZ"},
-      {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"}, {SIGWINCH, "SIGWINCH"},
-      {SIGIO, "SIGIO"},         {SIGPWR, "SIGPWR"},   {SIGSYS, "SIGSYS"},
-  };
-  for (const auto& [number, name] : names) {
-    if (number == signal) {
-      return name;
-    }
-  }
-  if (signal >= SIGRTMIN && signal <= SIGRTMAX) {
-    return signal == SIGRTMIN ? "SIGRTMIN"
-                              : "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
-  }
-#endif
-  return "signal " + std::to_string(signal);
-}
 
 #if defined(PELLASTO_CHECK_SIGNAL_GUARD)
 

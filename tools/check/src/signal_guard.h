@@ -14,9 +14,6 @@
 
 namespace check {
 
-// "SIGSEGV", "SIGRTMIN+3", or the number.
-std::string signal_name(int signal);
-
 // Puts the guard on for this process and the processes it starts (before
 // the module loads). False where the system refuses it (no seccomp, an
 // emulator that passes no filter on): the worker carries on unguarded.

@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tools/check/src/text.h"
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace check {
 
@@ -128,6 +130,33 @@ bool selects(const std::string& pattern, const std::string& id) {
     return id.find(pattern) != std::string::npos;
   }
   return glob(pattern.c_str(), id.c_str());
+}
+
+std::string signal_name(int signal) {
+#if !defined(_WIN32)
+  static const std::pair<int, const char*> names[] = {
+      {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},   {SIGQUIT, "SIGQUIT"},
+      {SIGILL, "SIGILL"},       {SIGTRAP, "SIGTRAP"}, {SIGABRT, "SIGABRT"},
+      {SIGBUS, "SIGBUS"},       {SIGFPE, "SIGFPE"},   {SIGKILL, "SIGKILL"},
+      {SIGUSR1, "SIGUSR1"},     {SIGSEGV, "SIGSEGV"}, {SIGUSR2, "SIGUSR2"},
+      {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"}, {SIGTERM, "SIGTERM"},
+      {SIGCHLD, "SIGCHLD"},     {SIGCONT, "SIGCONT"}, {SIGSTOP, "SIGSTOP"},
+      {SIGTSTP, "SIGTSTP"},     {SIGTTIN, "SIGTTIN"}, {SIGTTOU, "SIGTTOU"},
+      {SIGURG, "SIGURG"},       {SIGXCPU, "SIGXCPU"}, {SIGXFSZ, "SIGXFSZ"},
+      {SIGVTALRM, "SIGVTALRM"}, {SIGPROF, "SIGPROF"}, {SIGWINCH, "SIGWINCH"},
+      {SIGIO, "SIGIO"},         {SIGPWR, "SIGPWR"},   {SIGSYS, "SIGSYS"},
+  };
+  for (const auto& [number, name] : names) {
+    if (number == signal) {
+      return name;
+    }
+  }
+  if (signal >= SIGRTMIN && signal <= SIGRTMAX) {
+    return signal == SIGRTMIN ? "SIGRTMIN"
+                              : "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
+  }
+#endif
+  return "signal " + std::to_string(signal);
 }
 
 }  // namespace check

@@ -26,6 +26,10 @@ std::string shown(const std::string& text);
 // without either matches where `id` holds it.
 bool selects(const std::string& pattern, const std::string& id);
 
+// A signal's name as reports give it: "SIGSEGV", "SIGRTMIN+3", or "signal
+// <number>" for one without a name here (and on Windows).
+std::string signal_name(int signal);
+
 }  // namespace check
 
 #endif  // PELLASTO_CHECK_TEXT_H
