@@ -5,7 +5,7 @@
 # licence and copyright of every file (reuse lint).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/dev}
+build=${1:-build/linux-x64}
 # The tracked sources; in a tree without git (an unpacked source archive),
 # the source folders' files.
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then

@@ -6,7 +6,7 @@
 # ones), then require what ships to be there: the module and pellasto-check,
 # or with --module-only the module alone.
 #
-#   bash scripts/plain-build.sh [--module-only] BUILD-FOLDER
+#   bash scripts/plain-build.sh [--module-only] BUILD-FOLDER [CMAKE-OPTION...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shipped=(bin/Pellasto.so bin/pellasto-check)
@@ -14,9 +14,10 @@ if [ "${1:-}" = "--module-only" ]; then
   shipped=(bin/Pellasto.so)
   shift
 fi
-build=${1:?usage: plain-build.sh [--module-only] BUILD-FOLDER}
+build=${1:?usage: plain-build.sh [--module-only] BUILD-FOLDER [CMAKE-OPTION...]}
+shift
 rm -rf "$build"
-cmake -S . -B "$build"
+cmake -S . -B "$build" "$@"
 cmake --build "$build" -j2
 ctest --test-dir "$build" -j2 -LE slow --output-on-failure
 for file in "${shipped[@]}"; do

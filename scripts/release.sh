@@ -8,7 +8,9 @@
 # PLATFORM is windows-x86, windows-x64, linux-x64, linux-x86 or linux-arm64
 # (default: all five). For each, `cmake --workflow --preset release-PLATFORM`
 # configures without tests, builds what ships and packs it into
-# build/release-PLATFORM/:
+# build/PLATFORM/, the folder the platform's test preset builds in (dev's for
+# linux-x64): after a test build there, what ships is only linked again (and
+# signed), since it is compiled with the same flags:
 #   Pellasto-<version>-PLATFORM.zip|.tar.gz            the release
 #   Pellasto-<version>-PLATFORM-symbols.zip|.tar.gz    its debug symbols
 #   release-source.txt   what was built: the commit (when the tree had no
@@ -20,12 +22,12 @@
 # PELLASTO_SIGN_PKCS12 or PELLASTO_SIGN_PKCS11_MODULE names (README,
 # "Signing a release"), else with a throwaway test certificate. Then
 # `sha256sum -c` checks the two checksum files, and
-# build/release-PLATFORM/check-release.cmake (tests/cmake/check_release.cmake) the
+# build/PLATFORM/check-release.cmake (tests/cmake/check_release.cmake) the
 # install route, the archives' contents against it, the signatures, the bills
 # of materials, the shipped module's PE or ELF check, and the shipped
 # programs run on the shipped module. A failure anywhere (a missing, wrong or
 # expired certificate, a wrong password) stops with its reason and leaves no
-# archive of this version in build/release-PLATFORM/.
+# archive of this version in build/PLATFORM/.
 # Exit status: 0 when every platform's archives were made and passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,7 +53,7 @@ for platform in "${platforms[@]}"; do
     windows-x86 | windows-x64 | linux-x64 | linux-x86 | linux-arm64) ;;
     *) echo "release: unknown platform $platform" >&2; exit 2 ;;
   esac
-  build=build/release-$platform
+  build=build/$platform
   echo "=== release $platform"
   # The archives of an earlier version must not be taken for this one's, and
   # none is left behind by a release that fails.

@@ -10,7 +10,7 @@
 #
 # The commit built is HEAD of this repository (uncommitted changes are not
 # part of it). The first build is the release scripts/release.sh made in
-# build/release-PLATFORM/ when its release-source.txt says it is HEAD's, from
+# build/PLATFORM/ when its release-source.txt says it is HEAD's, from
 # a tree without uncommitted changes, signed as this run would sign: the
 # test command's release leg, just before this one. Where there is no such
 # release, the first build is made here too, from a clone of its own. Work
@@ -20,7 +20,7 @@
 # (PELLASTO_SIGN_PKCS12 and the rest, cmake/PellastoSign.cmake) both builds
 # sign with it. Without one, the second build signs with the throwaway test
 # certificate the release leg made for that platform
-# (build/release-PLATFORM/test-signer/); with no release to reuse, one
+# (build/PLATFORM/test-signer/); with no release to reuse, one
 # throwaway certificate is made here and both builds sign with it, so that the
 # signatures, like everything else, must come out the same.
 set -euo pipefail
@@ -51,14 +51,14 @@ if [ -n "$(git status --porcelain --untracked-files=normal)" ]; then
 fi
 for platform in "${platforms[@]}"; do
   [ $reuse -eq 1 ] || break
-  stamp=build/release-$platform/release-source.txt
+  stamp=build/$platform/release-source.txt
   if [ "$(cat "$stamp" 2>/dev/null)" != "$(expected_stamp)" ]; then
     reuse=0
-    echo "reproducible: no release of $commit in build/release-$platform; HEAD is built twice"
+    echo "reproducible: no release of $commit in build/$platform; HEAD is built twice"
   elif [ $given_signer -eq 0 ] && [[ $platform == windows-* ]] &&
-    [ ! -f "build/release-$platform/test-signer/signer.p12" ]; then
+    [ ! -f "build/$platform/test-signer/signer.p12" ]; then
     reuse=0
-    echo "reproducible: build/release-$platform has no test signer; HEAD is built twice"
+    echo "reproducible: build/$platform has no test signer; HEAD is built twice"
   fi
 done
 if [ $reuse -eq 0 ] && [ $given_signer -eq 0 ]; then
@@ -75,7 +75,7 @@ release() {
   local dir=$1 platform signer
   shift
   for platform in "$@"; do
-    signer=$repo/build/release-$platform/test-signer
+    signer=$repo/build/$platform/test-signer
     if [ $reuse -eq 1 ] && [ $given_signer -eq 0 ] && [[ $platform == windows-* ]]; then
       (cd "$dir" && PELLASTO_SIGN_PKCS12=$signer/signer.p12 \
         PELLASTO_SIGN_PASSWORD_FILE=$signer/password PELLASTO_SIGN_CAFILE=$signer/ca.pem \
@@ -103,7 +103,7 @@ build() {
 }
 if [ $reuse -eq 1 ]; then
   first=$repo
-  echo "reproducible: comparing with the release of $commit in build/release-*"
+  echo "reproducible: comparing with the release of $commit in build/<platform>/"
 else
   first=$work/a
   build "$first" 022 UTC
@@ -112,15 +112,17 @@ fi
 second=$work/second/clone-of-pellasto
 build "$second" 002 Pacific/Kiritimati
 
+# Every archive, checksum and shipped binary of the second build, which
+# built nothing else (the first build's folder may also hold a test build's
+# programs).
 compared=0 differ=0
 for platform in "${platforms[@]}"; do
-  for file in "$first"/build/release-"$platform"/Pellasto-* \
-    "$first"/build/release-"$platform"/bin/*; do
+  for file in "$second"/build/"$platform"/Pellasto-* "$second"/build/"$platform"/bin/*; do
     [ -f "$file" ] || continue
-    other=$second/${file#"$first"/}
+    other=$first/${file#"$second"/}
     compared=$((compared + 1))
     if ! cmp -s "$file" "$other"; then
-      echo "reproducible: ${file#"$first"/} differs between the two builds"
+      echo "reproducible: ${file#"$second"/} differs between the two builds"
       differ=$((differ + 1))
     fi
   done
