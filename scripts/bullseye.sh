@@ -7,6 +7,7 @@
 # Nothing is built there.
 #
 #   bash scripts/bullseye.sh ARCHIVE
+#   bash scripts/bullseye.sh --root-only   (step 1 alone, ahead of the leg)
 #
 # ARCHIVE is a Linux x86-64 release archive (Pellasto-<version>-linux-x64.tar.gz).
 # Needs root (debootstrap, chroot, mount).
@@ -57,12 +58,17 @@ unmount_all() {
 }
 
 if [ $# -ne 1 ]; then
-  echo "usage: bash scripts/bullseye.sh ARCHIVE   (a Linux x86-64 release .tar.gz)" >&2
+  echo "usage: bash scripts/bullseye.sh ARCHIVE | --root-only   (ARCHIVE: a Linux x86-64 release .tar.gz)" >&2
   exit 2
 fi
-archive=$1
-[ -f "$archive" ] || die "no such file: $archive"
-archive=$(realpath "$archive")
+root_only=0
+if [ "$1" = --root-only ]; then
+  root_only=1
+else
+  archive=$1
+  [ -f "$archive" ] || die "no such file: $archive"
+  archive=$(realpath "$archive")
+fi
 
 [ "$(id -u)" -eq 0 ] || die "the bullseye leg needs root (debootstrap, chroot)"
 
@@ -84,7 +90,9 @@ cleanup() {
   fi
   unmount_all
   rm -rf "$scratch"
-  say "leg took $((SECONDS - started)) s (exit status $status)"
+  local what=leg
+  [ $root_only -eq 0 ] || what="making the root"
+  say "$what took $((SECONDS - started)) s (exit status $status)"
   exit "$status"
 }
 trap cleanup EXIT
@@ -93,18 +101,20 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # The release: one folder holding bin/pellasto-check and shaders/Pellasto.so.
-case "$archive" in
-  *.tar.gz | *.tgz) ;;
-  *) die "$archive is not a release archive (.tar.gz)" ;;
-esac
-members=$(tar -tzf "$archive") || die "$archive cannot be read as a .tar.gz"
-top=$(sed -n 's#^\([^/]*\)/.*#\1#p' <<<"$members" | sort -u)
-if [ -z "$top" ] || [ "$(wc -l <<<"$top")" -ne 1 ]; then
-  die "$archive does not unpack into one folder"
+if [ $root_only -eq 0 ]; then
+  case "$archive" in
+    *.tar.gz | *.tgz) ;;
+    *) die "$archive is not a release archive (.tar.gz)" ;;
+  esac
+  members=$(tar -tzf "$archive") || die "$archive cannot be read as a .tar.gz"
+  top=$(sed -n 's#^\([^/]*\)/.*#\1#p' <<<"$members" | sort -u)
+  if [ -z "$top" ] || [ "$(wc -l <<<"$top")" -ne 1 ]; then
+    die "$archive does not unpack into one folder"
+  fi
+  for file in bin/$PROGRAM shaders/Pellasto.so; do
+    grep -qx "$top/$file" <<<"$members" || die "$archive holds no $top/$file"
+  done
 fi
-for file in bin/$PROGRAM shaders/Pellasto.so; do
-  grep -qx "$top/$file" <<<"$members" || die "$archive holds no $top/$file"
-done
 
 # 1. The root.
 want_stamp="$SUITE minbase $INCLUDE"
@@ -163,6 +173,7 @@ else
   say "debootstrap took $((SECONDS - t0)) s; the root takes $(du -sh --one-file-system "$root" | cut -f1)"
   echo "$want_stamp" >"$stamp"
 fi
+[ $root_only -eq 0 ] || exit 0
 
 # Commands in the root see the root's own environment only.
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LC_ALL=C "$@"; }
